@@ -1,0 +1,76 @@
+#include "UpgradeSchema.h"
+
+#include "OrvelDefs.h"
+#include "Schema.h"
+#include "rdo_cntl.h"
+
+namespace orvel {
+namespace {
+
+void Try(rdo_cntl &db, const QString &sql)
+{
+    try {
+        db.Execute(sql);
+    } catch (const RdoError &) {
+        // A column or view that already exists, a locked table: the next step runs regardless.
+    }
+}
+
+int ColumnCount(rdo_cntl &db, const char *table)
+{
+    try {
+        return db.TableInfo_GetFieldCount(QString::fromLatin1(table));
+    } catch (const RdoError &) {
+        return 0;
+    }
+}
+
+// The number at the start of a text, as the schema version is read: "1.1" -> 1.1, "" -> 0.
+double LeadingNumber(const QString &text)
+{
+    QString digits;
+    bool dot = false;
+    for (QChar c : text.trimmed()) {
+        if (c.isDigit())
+            digits += c;
+        else if (c == u'.' && !dot)
+            dot = true, digits += c;
+        else
+            break;
+    }
+    return digits.toDouble();
+}
+
+} // namespace
+
+void UpgradeSchema(rdo_cntl &db, int edition)
+{
+    const DbBackend b = CurrentBackend();
+    if (ColumnCount(db, tbl::m_gate) < schema::kGateColumnsCurrent) {
+        Try(db, QStringLiteral("ALTER TABLE m_gate ADD COLUMN port_no TEXT(10)"));
+        Try(db, QStringLiteral("UPDATE m_gate SET port_no = ") + QString::number(3001));
+        Try(db, QStringLiteral("ALTER TABLE t_userreq ADD COLUMN port_no TEXT(10)"));
+        Try(db, schema::CreateViewStatement(QStringLiteral("v_unlock_gate2"), b));
+        Try(db, schema::CreateViewStatement(QStringLiteral("v_gate_user_list4"), b));
+    }
+    if (ColumnCount(db, tbl::set_mainte) < schema::kMainteColumnsCurrent) {
+        Try(db, QStringLiteral("ALTER TABLE set_mainte ADD COLUMN db_vers TEXT(10)"));
+        Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.0'"));
+    }
+    if (edition == EditionMifare) {
+        QString vers;
+        try {
+            db.setDataSource(QStringLiteral("telmar_v1.set_mainte"));
+            db.setWhere(QStringLiteral("mainte_id = 1"));
+            vers = db.GetData(QStringLiteral("db_vers")).toString();
+        } catch (const RdoError &) {
+        }
+        if (LeadingNumber(vers + QString()) <= 1.0) {
+            Try(db, schema::CreateViewStatement(QStringLiteral("v_user_plus2_M"), b));
+            Try(db, schema::CreateViewStatement(QStringLiteral("v_make_log_telmar_plusX_M"), b));
+            Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.1'"));
+        }
+    }
+}
+
+} // namespace orvel

@@ -1,0 +1,30 @@
+#pragma once
+
+// The shared database: every table, view and initial row, written per back end. The console's
+// schema upgrade and the site set-up both take their statements from here.
+
+#include "SqlDialect.h"
+
+#include <QStringList>
+
+namespace orvel::schema {
+
+// CREATE TABLE and CREATE INDEX statements of a new database.
+QStringList CreateTables(DbBackend backend);
+// CREATE VIEW statements of every view of a new database (both editions' views included).
+QStringList CreateViews(DbBackend backend);
+// The rows a new database starts with (display tables, built-in department, control rows).
+QStringList InitialRows();
+
+// Views that the schema upgrade creates on older databases, by name.
+QString CreateViewStatement(const QString &viewName, DbBackend backend);
+
+// Every table and every view a complete database holds.
+QStringList TableNames();
+QStringList ViewNames();
+
+// Column counts at or above which the upgrade leaves a table alone.
+inline constexpr int kGateColumnsCurrent = 13;
+inline constexpr int kMainteColumnsCurrent = 8;
+
+} // namespace orvel::schema

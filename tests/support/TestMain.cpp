@@ -1,0 +1,11 @@
+// main() for GoogleTest suites that need Qt's application object (SQL drivers, timers, events).
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
