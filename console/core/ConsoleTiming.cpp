@@ -1,0 +1,7 @@
+#include "ConsoleTiming.h"
+
+ConsoleTiming &Timing()
+{
+    static ConsoleTiming timing;
+    return timing;
+}

@@ -1,0 +1,162 @@
+#include "MsfGrid.h"
+
+#include "UiUnits.h"
+
+#include <QHeaderView>
+
+MsfGrid::MsfGrid(QWidget *parent) : QTableWidget(parent)
+{
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setHighlightSections(false);
+    setWordWrap(false);
+}
+
+int MsfGrid::rows() const
+{
+    return m_fixedRows + rowCount();
+}
+
+void MsfGrid::setRows(int rows)
+{
+    const int before = rowCount();
+    setRowCount(qMax(0, rows - m_fixedRows));
+    styleFixedCols(before);
+}
+
+void MsfGrid::setFixedRows(int n)
+{
+    m_fixedRows = qBound(0, n, 1);
+    horizontalHeader()->setVisible(m_fixedRows > 0);
+}
+
+void MsfGrid::setFixedCols(int n)
+{
+    m_fixedCols = qMax(0, n);
+    styleFixedCols(0);
+}
+
+void MsfGrid::styleFixedCols(int fromDataRow)
+{
+    for (int r = fromDataRow; r < rowCount(); ++r)
+        for (int c = 0; c < qMin(m_fixedCols, columnCount()); ++c) {
+            QTableWidgetItem *it = cell(r + m_fixedRows, c);
+            it->setFlags(it->flags() & ~Qt::ItemIsSelectable);
+            it->setBackground(palette().button());
+        }
+}
+
+QTableWidgetItem *MsfGrid::cell(int row, int col)
+{
+    const int r = row - m_fixedRows;
+    QTableWidgetItem *it = item(r, col);
+    if (!it) {
+        it = new QTableWidgetItem;
+        setItem(r, col, it);
+    }
+    return it;
+}
+
+const QTableWidgetItem *MsfGrid::cellIfAny(int row, int col) const
+{
+    return item(row - m_fixedRows, col);
+}
+
+QString MsfGrid::textMatrix(int row, int col) const
+{
+    if (isHeaderRow(row)) {
+        const QTableWidgetItem *h = horizontalHeaderItem(col);
+        return h ? h->text() : QString();
+    }
+    const QTableWidgetItem *it = cellIfAny(row, col);
+    return it ? it->text() : QString();
+}
+
+void MsfGrid::setTextMatrix(int row, int col, const QString &text)
+{
+    if (row < 0 || col < 0 || row >= rows() || col >= columnCount())
+        return;
+    if (isHeaderRow(row)) {
+        QTableWidgetItem *h = horizontalHeaderItem(col);
+        if (!h) {
+            h = new QTableWidgetItem;
+            setHorizontalHeaderItem(col, h);
+        }
+        h->setText(text);
+        return;
+    }
+    cell(row, col)->setText(text);
+}
+
+void MsfGrid::setCellChecked(int row, int col, bool checked)
+{
+    if (isHeaderRow(row) || row >= rows() || col < 0 || col >= columnCount())
+        return;
+    cell(row, col)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool MsfGrid::cellChecked(int row, int col) const
+{
+    const QTableWidgetItem *it = isHeaderRow(row) ? nullptr : cellIfAny(row, col);
+    return it && it->data(Qt::CheckStateRole).isValid() && it->checkState() == Qt::Checked;
+}
+
+void MsfGrid::setCellForeColor(int row, int col, quint32 bgr)
+{
+    if (isHeaderRow(row) || row >= rows() || col < 0 || col >= columnCount())
+        return;
+    cell(row, col)->setForeground(BgrColor(bgr));
+}
+
+QColor MsfGrid::cellForeColor(int row, int col) const
+{
+    const QTableWidgetItem *it = isHeaderRow(row) ? nullptr : cellIfAny(row, col);
+    if (!it || it->foreground().style() == Qt::NoBrush)
+        return palette().color(QPalette::Text);
+    return it->foreground().color();
+}
+
+void MsfGrid::setCellBackColor(int row, int col, const QColor &color)
+{
+    if (isHeaderRow(row) || row >= rows() || col < 0 || col >= columnCount())
+        return;
+    cell(row, col)->setBackground(color.isValid() ? QBrush(color) : QBrush());
+}
+
+QColor MsfGrid::cellBackColor(int row, int col) const
+{
+    const QTableWidgetItem *it = isHeaderRow(row) ? nullptr : cellIfAny(row, col);
+    if (!it || it->background().style() == Qt::NoBrush)
+        return QColor();
+    return it->background().color();
+}
+
+void MsfGrid::setCurrentRow(int row)
+{
+    if (isHeaderRow(row) || row >= rows())
+        return;
+    setCurrentCell(row - m_fixedRows, qMax(currentColumn(), qMin(m_fixedCols, columnCount() - 1)));
+}
+
+int MsfGrid::curRow() const
+{
+    const int r = currentRow();
+    return r < 0 ? -1 : r + m_fixedRows;
+}
+
+void MsfGrid::setRedraw(bool on)
+{
+    setUpdatesEnabled(on);
+    if (on)
+        viewport()->update();
+}
+
+void MsfGrid::setFontPointSize(double points)
+{
+    QFont f = font();
+    f.setPointSizeF(points);
+    setFont(f);
+}

@@ -1,0 +1,66 @@
+#include "MsgBox.h"
+
+#include "Public.h"
+
+#include <QApplication>
+#include <QQueue>
+
+namespace {
+struct Script
+{
+    bool on = false;
+    QQueue<QMessageBox::StandardButton> answers;
+    QList<MsgBox::Shown> shown;
+};
+Script &S()
+{
+    static Script s;
+    return s;
+}
+
+QMessageBox::StandardButton FirstButton(QMessageBox::StandardButtons buttons)
+{
+    for (int bit = QMessageBox::FirstButton; bit <= QMessageBox::LastButton; bit <<= 1)
+        if (buttons.testFlag(QMessageBox::StandardButton(bit)))
+            return QMessageBox::StandardButton(bit);
+    return QMessageBox::Ok;
+}
+} // namespace
+
+QMessageBox::StandardButton MsgBox::Show(const QString &text, QMessageBox::StandardButtons buttons,
+                                         QMessageBox::Icon icon, const QString &title,
+                                         QMessageBox::StandardButton defaultButton)
+{
+    if (defaultButton == QMessageBox::NoButton)
+        defaultButton = FirstButton(buttons);
+    const QString caption = title.isEmpty() ? AppTitle() : title;
+    if (S().on) {
+        S().shown.append({text, caption, buttons, defaultButton, icon});
+        return S().answers.isEmpty() ? defaultButton : S().answers.dequeue();
+    }
+    QMessageBox box(icon, caption, text, buttons, QApplication::activeWindow());
+    box.setDefaultButton(defaultButton);
+    const int answer = box.exec();
+    return QMessageBox::StandardButton(answer);
+}
+
+void MsgBox::SetScripted(bool on)
+{
+    S() = Script{};
+    S().on = on;
+}
+
+bool MsgBox::IsScripted()
+{
+    return S().on;
+}
+
+void MsgBox::QueueAnswer(QMessageBox::StandardButton answer)
+{
+    S().answers.enqueue(answer);
+}
+
+QList<MsgBox::Shown> MsgBox::TakeShown()
+{
+    return std::exchange(S().shown, {});
+}

@@ -1,0 +1,189 @@
+#include "Public.h"
+
+#include "CurrentScreen.h"
+#include "MsgBox.h"
+
+#include "rdo_cntl.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QPointer>
+#include <QWidget>
+
+namespace {
+struct ConsoleState
+{
+    int edition = 1;
+    QString appTitle = QStringLiteral("Kavrin Manager Ver2");
+    QPointer<QWidget> mainWindow;
+    qint16 busy = 0; // kept as the 16-bit flag other modules test
+    std::function<void()> busyPump;
+    QPointer<QWidget> currentScreen;
+    clSettingInfo *settings = nullptr;
+    QString gateLockFile;
+    QString templateFile;
+    bool ending = false;
+    std::function<void()> endHandler;
+};
+ConsoleState &S()
+{
+    static ConsoleState s;
+    return s;
+}
+} // namespace
+
+void SetEdition(int edition)
+{
+    S().edition = edition;
+}
+int GetEdition()
+{
+    return S().edition;
+}
+QString AppTitle()
+{
+    return S().appTitle;
+}
+void SetAppTitle(const QString &title)
+{
+    S().appTitle = title;
+    QGuiApplication::setApplicationDisplayName(title);
+}
+
+QString GetFingerName(int n)
+{
+    static const char *const names[] = {"左手 中指", "左手 人差指", "左手 親指",
+                                        "右手 親指", "右手 人差指", "右手 中指"};
+    if (n < 0 || n >= int(std::size(names)))
+        return QStringLiteral("不明");
+    return QString::fromUtf8(names[n]);
+}
+
+void SetMainWindow(QWidget *w)
+{
+    S().mainWindow = w;
+}
+QWidget *MainWindow()
+{
+    return S().mainWindow;
+}
+
+void SetBusyOn()
+{
+    if (S().mainWindow)
+        S().mainWindow->setEnabled(false);
+    S().busy = -1;
+}
+
+void SetBusyOff()
+{
+    S().busy = 0;
+}
+
+bool IsBusy()
+{
+    return S().busy != 0;
+}
+
+void WaitBusyOff()
+{
+    while (S().busy != 0 && !S().ending) {
+        if (S().busyPump)
+            S().busyPump();
+        else
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (QWidget *w = S().mainWindow) {
+        clWinTool::SetWinOrder(w);
+        w->setEnabled(true);
+    }
+}
+
+void SetBusyEventPump(std::function<void()> pump)
+{
+    S().busyPump = std::move(pump);
+}
+
+void SetCurrentScreen(QWidget *screen)
+{
+    S().currentScreen = screen;
+}
+CurrentScreen *GetCurrentScreen()
+{
+    return dynamic_cast<CurrentScreen *>(S().currentScreen.data());
+}
+QWidget *GetCurrentScreenWidget()
+{
+    return S().currentScreen;
+}
+
+void SetSettings(clSettingInfo *settings)
+{
+    S().settings = settings;
+}
+clSettingInfo *Settings()
+{
+    return S().settings;
+}
+QString GateLockFileName()
+{
+    return S().gateLockFile;
+}
+QString TemplateFileName()
+{
+    return S().templateFile;
+}
+void SetGateLockFileName(const QString &name)
+{
+    S().gateLockFile = name;
+}
+void SetTemplateFileName(const QString &name)
+{
+    S().templateFile = name;
+}
+
+void clWinTool::SetWinOrder(QWidget *w)
+{
+    if (!w)
+        return;
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void EndProgram()
+{
+    S().ending = true;
+    if (S().endHandler) {
+        S().endHandler();
+        return;
+    }
+    // Leaves every running event loop, nested modal ones included.
+    QCoreApplication::exit(0);
+}
+bool IsProgramEnding()
+{
+    return S().ending;
+}
+void SetEndProgramHandler(std::function<void()> handler)
+{
+    S().endHandler = std::move(handler);
+}
+void ResetProgramEnding()
+{
+    S().ending = false;
+}
+
+void InstallRdoHooks()
+{
+    rdo_cntl::setPointerHook([](bool busy) {
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return;
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    });
+    rdo_cntl::setMessageHook([](const QString &text) { MsgBox::Show(text); });
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// Console-wide state and helpers that every screen uses: the edition, the application title,
+// the busy flag held while an assist window is open, the current screen, the settings object
+// and the file names read from Orvel.ini.
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+class CurrentScreen;
+class clSettingInfo;
+
+// ---- edition and titles ------------------------------------------------------------------------
+void SetEdition(int edition); // once, when the main window initialises
+int GetEdition();
+// "Kavrin Manager 2 (Felica)" or "(Mifare)" once the main window has loaded.
+QString AppTitle();
+void SetAppTitle(const QString &title);
+
+// 0-5 name the six enrollable fingers; anything else is "不明".
+QString GetFingerName(int n);
+
+// ---- main window, busy flag -------------------------------------------------------------------
+void SetMainWindow(QWidget *w);
+QWidget *MainWindow();
+
+void SetBusyOn();  // disables the main window while an assist window is open
+void SetBusyOff(); // the assist window calls it when it unloads
+bool IsBusy();
+// Lets events run until the busy flag drops, then brings the main window to the top and enables
+// it. Code after the call therefore runs only once the assist window has gone.
+void WaitBusyOff();
+// One round of event processing inside WaitBusyOff; tests replace it to drive the wait.
+void SetBusyEventPump(std::function<void()> pump);
+
+// ---- current screen ----------------------------------------------------------------------------
+// The window assist windows report to. A widget that does not implement CurrentScreen clears it;
+// a destroyed widget is forgotten automatically.
+void SetCurrentScreen(QWidget *screen);
+CurrentScreen *GetCurrentScreen();
+QWidget *GetCurrentScreenWidget();
+
+// ---- settings object, Orvel.ini values --------------------------------------------------------
+void SetSettings(clSettingInfo *settings); // owned by the main window
+clSettingInfo *Settings();
+QString GateLockFileName();
+QString TemplateFileName();
+void SetGateLockFileName(const QString &name);
+void SetTemplateFileName(const QString &name);
+
+// ---- window tool -------------------------------------------------------------------------------
+// Places a window at the top of the Z order without moving or resizing it, and shows it.
+class clWinTool
+{
+public:
+    static void SetWinOrder(QWidget *w);
+};
+
+// ---- ending the program -----------------------------------------------------------------------
+// Ends the console at once, as when start-up fails or the login is abandoned: the main window is
+// not unloaded (no service stop). Tests install a handler to observe it instead.
+void EndProgram();
+bool IsProgramEnding();
+void SetEndProgramHandler(std::function<void()> handler);
+void ResetProgramEnding(); // tests: start a fresh run
+
+// Installs the access component's busy pointer and message hooks.
+void InstallRdoHooks();
