@@ -48,14 +48,17 @@ void UpgradeSchema(rdo_cntl &db, int edition)
     const DbBackend b = CurrentBackend();
     if (ColumnCount(db, tbl::m_gate) < schema::kGateColumnsCurrent) {
         Try(db, QStringLiteral("ALTER TABLE m_gate ADD COLUMN port_no TEXT(10)"));
-        Try(db, QStringLiteral("UPDATE m_gate SET port_no = ") + QString::number(3001));
+        // Only gates that have no port yet get the default, so a repeated run never resets the ports
+        // an administrator has set.
+        Try(db, QStringLiteral("UPDATE m_gate SET port_no = ") + QString::number(3001) +
+                    QStringLiteral(" WHERE port_no IS NULL OR port_no = ''"));
         Try(db, QStringLiteral("ALTER TABLE t_userreq ADD COLUMN port_no TEXT(10)"));
         Try(db, schema::CreateViewStatement(QStringLiteral("v_unlock_gate2"), b));
         Try(db, schema::CreateViewStatement(QStringLiteral("v_gate_user_list4"), b));
     }
     if (ColumnCount(db, tbl::set_mainte) < schema::kMainteColumnsCurrent) {
         Try(db, QStringLiteral("ALTER TABLE set_mainte ADD COLUMN db_vers TEXT(10)"));
-        Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.0'"));
+        Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.0' WHERE db_vers IS NULL OR db_vers = ''"));
     }
     if (edition == EditionMifare) {
         QString vers;
