@@ -159,7 +159,11 @@ QString FormatNumber(double v, const QString &pattern)
     const QString intPart = dot < 0 ? body : body.left(dot);
     const QString fracPart = dot < 0 ? QString() : body.mid(dot + 1);
     const bool group = intPart.contains(u',');
-    const int minInt = int(intPart.count(u'0'));
+    // Every position from the leftmost "0" of the integer part on is always shown ("0#" -> "07").
+    QString intDigits = intPart;
+    intDigits.remove(u',');
+    const qsizetype firstZero = intDigits.indexOf(u'0');
+    const int minInt = firstZero < 0 ? 0 : int(intDigits.size() - firstZero);
     const int fracDigits = int(fracPart.count(u'0') + fracPart.count(u'#'));
     const int minFrac = int(fracPart.count(u'0'));
 

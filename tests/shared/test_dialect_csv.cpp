@@ -1,0 +1,85 @@
+// The SQL dialect layer, CSV fields, Shift_JIS text and the log categories.
+
+#include "Csv.h"
+#include "LogCategories.h"
+#include "OrvelDefs.h"
+#include "Sjis.h"
+#include "SqlDialect.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvel;
+
+TEST(SqlDialect, DateLiteralsBecomeIsoTextOutsideQuotesOnly)
+{
+    EXPECT_EQ(TranslateSql(QStringLiteral("SELECT * FROM t WHERE d >= #2009/4/1 8:30:00# AND e < #2009/04/02#"),
+                           DbBackend::SQLite),
+              QStringLiteral("SELECT * FROM t WHERE d >= '2009-04-01 08:30:00' AND e < '2009-04-02 00:00:00'"));
+    // A "#" inside a value is the value's own.
+    EXPECT_EQ(TranslateSql(QStringLiteral("UPDATE t SET n = 'room #2009/4/1#' WHERE d = #2009/4/1#"), DbBackend::SQLite),
+              QStringLiteral("UPDATE t SET n = 'room #2009/4/1#' WHERE d = '2009-04-01 00:00:00'"));
+    EXPECT_EQ(TranslateSql(QStringLiteral("SELECT 'it''s #1#', 3 # 4"), DbBackend::SQLite),
+              QStringLiteral("SELECT 'it''s #1#', 3 # 4"));
+    EXPECT_EQ(TranslateSql(QStringLiteral("SELECT [m_user].[user_id] FROM m_user"), DbBackend::PostgreSQL),
+              QStringLiteral("SELECT \"m_user\".\"user_id\" FROM m_user"));
+    EXPECT_EQ(TranslateSql(QStringLiteral("SELECT [m_user].[user_id] FROM m_user"), DbBackend::SQLite),
+              QStringLiteral("SELECT [m_user].[user_id] FROM m_user"));
+}
+
+TEST(SqlDialect, EscapingDoublesTheEnclosingCharacter)
+{
+    EXPECT_EQ(SqlText(QStringLiteral("O'Brien")), QStringLiteral("'O''Brien'"));
+    EXPECT_EQ(SqlEscape(QStringLiteral("a\"b'c"), QStringLiteral("\"")), QStringLiteral("a\"\"b'c"));
+    EXPECT_EQ(SqlEscape(QStringLiteral("12'3"), QString()), QStringLiteral("12'3"));
+}
+
+TEST(Csv, OnlyFieldsThatWouldShiftColumnsAreQuoted)
+{
+    EXPECT_EQ(CsvField(QStringLiteral("plain")), QStringLiteral("plain"));
+    EXPECT_EQ(CsvField(QStringLiteral("a,b")), QStringLiteral("\"a,b\""));
+    EXPECT_EQ(CsvField(QStringLiteral("say \"hi\"")), QStringLiteral("\"say \"\"hi\"\"\""));
+    EXPECT_EQ(CsvField(QStringLiteral("two\r\nlines")), QStringLiteral("\"two\r\nlines\""));
+    EXPECT_EQ(CsvField(QString()), QString());
+    const QStringList back = CsvSplitLine(QStringLiteral("x,\"a,b\",\"say \"\"hi\"\"\",,end"));
+    EXPECT_EQ(back, QStringList({QStringLiteral("x"), QStringLiteral("a,b"), QStringLiteral("say \"hi\""), QString(),
+                                 QStringLiteral("end")}));
+}
+
+TEST(Sjis, JapaneseRoundTripsAndUnmappableCharactersDoNotLoseTheLine)
+{
+    const QString text = QStringLiteral("無所属,ｶﾅ,入室しました。");
+    const QByteArray bytes = ToSjis(text);
+    EXPECT_EQ(bytes.left(2), QByteArray("\x96\xb3"));
+    EXPECT_EQ(FromSjis(bytes), text);
+    EXPECT_EQ(FromSjis(ToSjis(QStringLiteral("a😀b"))), QStringLiteral("a?b"));
+}
+
+TEST(LogCategories, ModesSelectTheirTypes)
+{
+    EXPECT_TRUE(LogModeIncludes(1, 1));
+    EXPECT_FALSE(LogModeIncludes(1, 28));
+    EXPECT_TRUE(LogModeIncludes(2, 36));
+    EXPECT_TRUE(LogModeIncludes(2, 166));
+    EXPECT_FALSE(LogModeIncludes(2, 163));
+    EXPECT_TRUE(LogModeIncludes(3, 250));
+    EXPECT_FALSE(LogModeIncludes(0, 1));
+    EXPECT_TRUE(LogModeIncludes(4, 254));
+    EXPECT_FALSE(LogModeIncludes(4, 255));
+    EXPECT_TRUE(LogModeIncludes(9, 255));
+    // Every type a category names has a message.
+    for (LogKind k : {LogKind::Authentication, LogKind::Operation, LogKind::Error})
+        for (int t : LogTypesOf(k))
+            EXPECT_TRUE(std::any_of(KnownLogTypes().begin(), KnownLogTypes().end(),
+                                    [t](const LogTypeText &x) { return x.logType == t; }))
+                << t;
+}
+
+TEST(Identifiers, PlaceholdersOfBothEditions)
+{
+    EXPECT_EQ(PlaceholderGuserId(EditionFelica, QStringLiteral("42")),
+              QStringLiteral("00000000000000000000000000000042"));
+    EXPECT_EQ(PlaceholderGuserId(EditionMifare, QStringLiteral("0000000042")), QStringLiteral("9999999990000000042"));
+    EXPECT_TRUE(IsPlaceholderGuserId(EditionMifare, QStringLiteral("9999999990000000000")));
+    EXPECT_FALSE(IsPlaceholderGuserId(EditionMifare, QStringLiteral("9999999989999999999")));
+    EXPECT_EQ(PadId(QStringLiteral("7"), kEmpIdWidth), QStringLiteral("00007"));
+}
