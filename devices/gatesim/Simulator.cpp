@@ -293,10 +293,8 @@ void Simulator::OnControlConnection()
                 const QStringList out = Control(line, &quit);
                 s->write((out.join('\n') + '\n').toUtf8());
                 s->flush();
-                if (quit) {
-                    s->waitForBytesWritten(1000);
+                if (quit)
                     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-                }
             }
         });
     }
@@ -373,6 +371,11 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         out.removeLast();
         return ok(out);
     }
+    static const QStringList kGateCommands = {"card", "finger", "users", "logs", "summary", "eeprom", "stats",
+                                              "reset", "adduser", "deluser", "addlog", "clock", "capacity",
+                                              "props", "fault"};
+    if (!kGateCommands.contains(cmd))
+        return err("unknown command " + cmd + " (try help)");
     Gate *g = FindGate(Arg(a, 1));
     if (!g)
         return err(a.size() < 2 ? QStringLiteral("usage: ") + cmd + " GATE ..." : "no gate " + Arg(a, 1));

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -633,4 +634,48 @@ TEST(GateLibSerial, SerialGateOverPty)
     EXPECT_EQ(serial_DisConnectDevice(), 0);
     EXPECT_EQ(serial_ConnectDevice("/nonexistent/tty", 0), GATE_E_CONNECT);
     serial_SetTimeoutMs(0);
+}
+
+// ---- Configuration file and the ctl command line ----------------------------------------------
+
+namespace {
+int RunCtl(int port, const std::string &command, std::string *output)
+{
+    const std::string line = std::string(GATESIM_PATH) + " ctl --control " + std::to_string(port) + " " + command;
+    FILE *p = popen(line.c_str(), "r");
+    if (!p)
+        return -1;
+    char buf[512];
+    output->clear();
+    while (fgets(buf, sizeof buf, p))
+        *output += buf;
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+} // namespace
+
+TEST(GateSimCli, ConfigFileAndCtlCommand)
+{
+    char path[] = "/tmp/gatesim-conf-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string conf = "# two gates\ngate 00021=127.0.0.1:0,users=5\n\ngate 00022=127.0.0.4:0 # comment\n";
+    ASSERT_EQ(::write(fd, conf.data(), conf.size()), ssize_t(conf.size()));
+    ::close(fd);
+    SimProcess sim({"--config", path});
+    ::unlink(path);
+    ASSERT_TRUE(sim.ok());
+    EXPECT_EQ(sim.gate("00022").address, "127.0.0.4");
+    std::string out;
+    EXPECT_EQ(RunCtl(sim.controlPort(), "card 00021 CLI-CARD", &out), 0);
+    EXPECT_NE(out.find("type=18 id=CLI-CARD"), std::string::npos) << out;
+    EXPECT_EQ(RunCtl(sim.controlPort(), "summary 00021", &out), 0);
+    EXPECT_NE(out.find("user_capacity=5"), std::string::npos) << out;
+    EXPECT_EQ(RunCtl(sim.controlPort(), "bogus 00021", &out), 1);
+    EXPECT_NE(out.find("ERR unknown command"), std::string::npos) << out;
+    EXPECT_EQ(RunCtl(sim.controlPort(), "card 00099 X", &out), 1);
+    EXPECT_EQ(RunCtl(sim.controlPort(), "quit", &out), 0);
+    for (int i = 0; i < 50 && sim.alive(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(sim.alive());
 }

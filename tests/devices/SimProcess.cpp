@@ -106,7 +106,12 @@ SimProcess::~SimProcess()
 bool SimProcess::alive()
 {
     int status = 0;
-    return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
+    if (pid_ <= 0)
+        return false;
+    if (::waitpid(pid_, &status, WNOHANG) == 0)
+        return true;
+    pid_ = -1; // reaped: never signal a pid that may be reused
+    return false;
 }
 
 std::vector<std::string> SimProcess::control(const std::string &line)

@@ -28,6 +28,7 @@ public:
     bool controlOk(const std::string &line);
     bool alive();
     pid_t pid() const { return pid_; }
+    int controlPort() const { return controlPort_; }
 
 private:
     pid_t pid_ = -1;
