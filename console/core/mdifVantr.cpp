@@ -27,6 +27,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -372,6 +373,9 @@ void mdifVantr::timStart_Timer()
     const QDateTime now = QDateTime::currentDateTime();
     m_lastRestart[0] = m_lastRestart[1] = now;
 
+    // Without a window manager (a bare X server) maximising alone leaves the size unchanged.
+    if (QScreen *sc = screen())
+        setGeometry(sc->availableGeometry());
     showMaximized();
     clWinTool::SetWinOrder(this);
     QCoreApplication::processEvents();
