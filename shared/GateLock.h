@@ -1,6 +1,6 @@
 #pragma once
 
-// Gate access lock operations (spec Part 1.5) over the lock file of GateLockFile.h:
+// Gate access lock operations over the lock file of GateLockFile.h:
 // the console's module GateLock (holder 3) and the log collector's lock and unlock (holder 1).
 // Widget-free: the console passes hooks for processing window events while waiting and for the
 // hourglass pointer; tests pass a fake clock.
@@ -17,7 +17,7 @@ struct GateLockHooks {
     // Current time in seconds (any epoch, monotonic). Default: steady clock.
     std::function<double()> now;
     // Called before every attempt of LockGate/UnlockGate: the console processes pending window
-    // events here. Default: sleep 20 ms (the spec's loop has no pause; one is kinder to the CPU).
+    // events here. Default: sleep 20 ms (a pause between attempts is kinder to the CPU).
     std::function<void()> wait;
     // Hourglass pointer on (true) / off (false). Default: nothing.
     std::function<void(bool)> busyPointer;
@@ -56,7 +56,7 @@ private:
     GateLockHooks hooks_;
 };
 
-// The log collector's lock and unlock (Part 6.1 calls them; holder 1). Lock succeeds when the
+// The log collector's lock and unlock (holder 1). Lock succeeds when the
 // record is not held or is held by the collector itself; unlock likewise. The stored gate
 // number is not compared. One attempt each.
 bool CollectorLockGate(const QString &lockFilePath, const QString &gateId);

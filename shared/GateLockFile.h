@@ -1,6 +1,6 @@
 #pragma once
 
-// The gate access lock file of spec Part 1.5: an array of 8-byte little-endian records, one per
+// The gate access lock file: an array of 8-byte little-endian records, one per
 // gate, at byte offset 8 x G (G = the gate ID read as a decimal number); no header.
 //   offset 0, int32: gate number; offset 4, int16: lock flag (1 held, 0 free);
 //   offset 6, int16: holder (3 console, 1 log collector, 0 nobody).

@@ -1,5 +1,5 @@
 /*
- * gatelib.h - the gate device library (spec Part 4.1): records, status values and the
+ * gatelib.h - the gate device library: records, status values and the
  * entry points of libtcpcom.so ("tcp_") and libhostcom.so ("serial_").
  *
  * Plain C (C99), usable from C++. The services load the libraries with dlopen() and look the
@@ -57,8 +57,8 @@ enum {
 
 /* ---- EEPROM setting items ---------------------------------------------------------------- */
 enum {
-    GATE_EEPROM_TIME_SYNC = 9,  /* set to 1 before a clock change (Part 4.2) */
-    GATE_EEPROM_TIME_APPLY = 10 /* set to 1 before a clock change (Part 4.2) */
+    GATE_EEPROM_TIME_SYNC = 9,  /* set to 1 before a clock change */
+    GATE_EEPROM_TIME_APPLY = 10 /* set to 1 before a clock change */
     /* items 1..32 are accepted, values 0..255 */
 };
 
@@ -201,7 +201,7 @@ static inline GateTime gate_MakeTime(int year, int month, int day, int hour, int
                                                               const uint8_t *tpl_0_399,             \
                                                               const uint8_t *tpl_400_799);          \
     GATELIB_API int P##DeleteAllUnassignUserId(GateUnit *unit);                                    \
-    /* Not in the spec's table: per-call answer time-out in ms (0 = back to the default, which */  \
+    /* An addition to the usual calls: per-call answer time-out in ms (0 = back to the default, which */  \
     /* is $ORVEL_GATE_TIMEOUT_MS or 3000). */                                                      \
     GATELIB_API int P##SetTimeoutMs(int ms);
 

@@ -19,8 +19,8 @@ namespace gatesim {
 
 // Log types the simulated terminal writes (see PROTOCOL.md).
 inline constexpr int kLogAdmitted = 1;       // authentication succeeded, door opened
-inline constexpr int kLogUnknownCard = 18;   // card not registered at this gate
-inline constexpr int kLogUnknownFinger = 19; // fingerprint matched no template
+inline constexpr int kLogUnknownCard = 28;   // card not registered at this gate (an error-log type)
+inline constexpr int kLogUnknownFinger = 29; // fingerprint matched no template (an error-log type)
 
 struct Profile {
     std::string id;

@@ -90,11 +90,11 @@ QString Arg(const QStringList &a, int i) { return i < a.size() ? a[i] : QString(
 
 } // namespace
 
-bool ParseGateSpec(const QString &text, GateSpec *spec, QString *error)
+bool ParseGateConfig(const QString &text, GateConfig *cfg, QString *error)
 {
     const int eq = text.indexOf('=');
     if (eq <= 0) {
-        *error = QStringLiteral("gate spec needs NUMBER=ADDRESS:PORT: ") + text;
+        *error = QStringLiteral("gate option needs NUMBER=ADDRESS:PORT: ") + text;
         return false;
     }
     bool ok = false;
@@ -103,17 +103,17 @@ bool ParseGateSpec(const QString &text, GateSpec *spec, QString *error)
         *error = QStringLiteral("bad gate number: ") + text;
         return false;
     }
-    spec->number = QStringLiteral("%1").arg(number, 5, 10, QLatin1Char('0'));
+    cfg->number = QStringLiteral("%1").arg(number, 5, 10, QLatin1Char('0'));
     const QStringList parts = text.mid(eq + 1).split(',', Qt::SkipEmptyParts);
     if (parts.isEmpty()) {
-        *error = QStringLiteral("gate spec without address: ") + text;
+        *error = QStringLiteral("gate option without address: ") + text;
         return false;
     }
     if (parts[0] == QLatin1String("pty")) {
-        spec->transport = "serial";
+        cfg->transport = "serial";
     } else {
         const int colon = parts[0].lastIndexOf(':');
-        if (colon <= 0 || !spec->address.setAddress(parts[0].left(colon))) {
+        if (colon <= 0 || !cfg->address.setAddress(parts[0].left(colon))) {
             *error = QStringLiteral("bad address: ") + parts[0];
             return false;
         }
@@ -122,7 +122,7 @@ bool ParseGateSpec(const QString &text, GateSpec *spec, QString *error)
             *error = QStringLiteral("bad port: ") + parts[0];
             return false;
         }
-        spec->port = quint16(port);
+        cfg->port = quint16(port);
     }
     for (int i = 1; i < parts.size(); ++i) {
         const QString key = parts[i].section('=', 0, 0);
@@ -132,11 +132,11 @@ bool ParseGateSpec(const QString &text, GateSpec *spec, QString *error)
             return false;
         }
         if (key == QLatin1String("users"))
-            spec->users = value;
+            cfg->users = value;
         else if (key == QLatin1String("masters"))
-            spec->masters = value;
+            cfg->masters = value;
         else if (key == QLatin1String("unit"))
-            spec->unit = value;
+            cfg->unit = value;
         else {
             *error = QStringLiteral("unknown option: ") + parts[i];
             return false;
@@ -181,10 +181,10 @@ void Channel::Send(const Reply &reply)
     Write(QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())));
 }
 
-bool Simulator::Start(const std::vector<GateSpec> &specs, const QHostAddress &controlAddress, quint16 controlPort,
+bool Simulator::Start(const std::vector<GateConfig> &configs, const QHostAddress &controlAddress, quint16 controlPort,
                       QString *error)
 {
-    for (const auto &s : specs) {
+    for (const auto &s : configs) {
         if (FindGate(s.number)) {
             *error = QStringLiteral("gate %1 given twice").arg(s.number);
             return false;

@@ -16,7 +16,7 @@ class QSocketNotifier;
 
 namespace gatesim {
 
-struct GateSpec {
+struct GateConfig {
     QString number;
     QString transport = "tcp";
     QHostAddress address = QHostAddress::LocalHost;
@@ -27,7 +27,7 @@ struct GateSpec {
 };
 
 // Parses "00001=127.0.0.2:10001[,users=N,masters=N,unit=N]" (tcp) or "00009=pty[,...]".
-bool ParseGateSpec(const QString &text, GateSpec *spec, QString *error);
+bool ParseGateConfig(const QString &text, GateConfig *cfg, QString *error);
 
 class Channel : public QObject {
     Q_OBJECT
@@ -48,7 +48,7 @@ private:
 class Simulator : public QObject {
     Q_OBJECT
 public:
-    bool Start(const std::vector<GateSpec> &specs, const QHostAddress &controlAddress, quint16 controlPort,
+    bool Start(const std::vector<GateConfig> &configs, const QHostAddress &controlAddress, quint16 controlPort,
                QString *error);
     QStringList ReadyLines() const;
 

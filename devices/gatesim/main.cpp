@@ -90,29 +90,29 @@ int main(int argc, char **argv)
     if (!args.isEmpty() && args[0] == QLatin1String("ctl"))
         return RunCtl(args.mid(1));
 
-    std::vector<GateSpec> specs;
+    std::vector<GateConfig> configs;
     QHostAddress controlAddress = QHostAddress::LocalHost;
     quint16 controlPort = 17000;
     QString error;
-    auto addSpec = [&](const QString &text) {
-        GateSpec s;
-        if (!ParseGateSpec(text, &s, &error))
+    auto addGate = [&](const QString &text) {
+        GateConfig s;
+        if (!ParseGateConfig(text, &s, &error))
             return false;
-        specs.push_back(s);
+        configs.push_back(s);
         return true;
     };
     for (int i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         const QString next = i + 1 < args.size() ? args[i + 1] : QString();
         if (a == QLatin1String("--gate") && !next.isEmpty()) {
-            if (!addSpec(next)) {
+            if (!addGate(next)) {
                 std::fprintf(stderr, "gatesim: %s\n", qPrintable(error));
                 return 2;
             }
             ++i;
         } else if (a == QLatin1String("--serial") && !next.isEmpty()) {
             const QString number = next.section(',', 0, 0), rest = next.section(',', 1);
-            if (!addSpec(number + "=pty" + (rest.isEmpty() ? QString() : "," + rest))) {
+            if (!addGate(number + "=pty" + (rest.isEmpty() ? QString() : "," + rest))) {
                 std::fprintf(stderr, "gatesim: %s\n", qPrintable(error));
                 return 2;
             }
@@ -137,9 +137,9 @@ int main(int argc, char **argv)
                 const QString key = line.section(' ', 0, 0), value = line.section(' ', 1).trimmed();
                 bool good = true;
                 if (key == QLatin1String("gate"))
-                    good = addSpec(value);
+                    good = addGate(value);
                 else if (key == QLatin1String("serial"))
-                    good = addSpec(value.section(',', 0, 0) + "=pty" +
+                    good = addGate(value.section(',', 0, 0) + "=pty" +
                                    (value.contains(',') ? "," + value.section(',', 1) : QString()));
                 else if (key == QLatin1String("control"))
                     good = ParseControl(value, &controlAddress, &controlPort);
@@ -159,7 +159,7 @@ int main(int argc, char **argv)
     }
 
     Simulator sim;
-    if (!sim.Start(specs, controlAddress, controlPort, &error)) {
+    if (!sim.Start(configs, controlAddress, controlPort, &error)) {
         std::fprintf(stderr, "gatesim: %s\n", qPrintable(error));
         return 1;
     }

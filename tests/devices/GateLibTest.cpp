@@ -269,7 +269,7 @@ TEST_F(GateLib, CardPresentedLogUploadedOnceThen3725)
     ASSERT_EQ(ans.back(), "OK");
     EXPECT_NE(ans[0].find("type=1 "), std::string::npos) << ans[0];
     ans = sim->control("card 00001 FFFF");
-    EXPECT_NE(ans[0].find("type=18 "), std::string::npos) << ans[0];
+    EXPECT_NE(ans[0].find("type=28 "), std::string::npos) << ans[0];
 
     ASSERT_EQ(ConnectAndPoll("00001"), 0);
     GateLogRecord r;
@@ -280,7 +280,7 @@ TEST_F(GateLib, CardPresentedLogUploadedOnceThen3725)
     EXPECT_EQ(r.seq, 1);
     ASSERT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), 0);
     EXPECT_STREQ(r.user_id, "FFFF");
-    EXPECT_EQ(r.log_type, 18);
+    EXPECT_EQ(r.log_type, 28);
     EXPECT_EQ(r.seq, 2);
     EXPECT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), GATE_ST_LOG_NO_MORE);
     ASSERT_EQ(tcp_DisConnectDevice(), 0);
@@ -305,7 +305,7 @@ TEST_F(GateLib, UploadStartDate3726And3727)
 
     ASSERT_TRUE(sim->controlOk("addlog 00001 1 CCC 2009-03-31T08:00:00"));
     ASSERT_TRUE(sim->controlOk("addlog 00001 1 DDD 2009-04-01T00:00:00"));
-    ASSERT_TRUE(sim->controlOk("addlog 00001 18 EEE 2009-04-02T12:00:00"));
+    ASSERT_TRUE(sim->controlOk("addlog 00001 28 EEE 2009-04-02T12:00:00"));
     EXPECT_EQ(tcp_SetUploadLogRecordStartDate(&unit, 1, 4, 9), 0);
     ASSERT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), 0);
     EXPECT_STREQ(r.user_id, "DDD");
@@ -316,7 +316,7 @@ TEST_F(GateLib, UploadStartDate3726And3727)
     EXPECT_EQ(r.time.weekday, 3); // Wednesday
     ASSERT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), 0);
     EXPECT_STREQ(r.user_id, "EEE");
-    EXPECT_EQ(r.log_type, 18);
+    EXPECT_EQ(r.log_type, 28);
     EXPECT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), GATE_ST_LOG_NO_MORE);
     EXPECT_EQ(tcp_SetUploadLogRecordStartDate(&unit, 31, 2, 9), GATE_ST_BAD_ARGUMENT);
 }
@@ -450,7 +450,7 @@ TEST_F(GateLib, ProfilesByIndexExistenceDeleteAndFingerprint)
         hex << d[c >> 4] << d[c & 15];
     }
     ans = sim->control("finger 00001 " + hex.str());
-    EXPECT_NE(ans[0].find("type=19 "), std::string::npos) << ans[0];
+    EXPECT_NE(ans[0].find("type=29 "), std::string::npos) << ans[0];
 
     // An ID with neither card nor template is "unassigned".
     ASSERT_TRUE(sim->controlOk("adduser 00001 EMPTY"));
@@ -668,7 +668,7 @@ TEST(GateSimCli, ConfigFileAndCtlCommand)
     EXPECT_EQ(sim.gate("00022").address, "127.0.0.4");
     std::string out;
     EXPECT_EQ(RunCtl(sim.controlPort(), "card 00021 CLI-CARD", &out), 0);
-    EXPECT_NE(out.find("type=18 id=CLI-CARD"), std::string::npos) << out;
+    EXPECT_NE(out.find("type=28 id=CLI-CARD"), std::string::npos) << out;
     EXPECT_EQ(RunCtl(sim.controlPort(), "summary 00021", &out), 0);
     EXPECT_NE(out.find("user_capacity=5"), std::string::npos) << out;
     EXPECT_EQ(RunCtl(sim.controlPort(), "bogus 00021", &out), 1);

@@ -1,4 +1,4 @@
-// Gate access lock (spec Part 1.5): the lock file format, the console's GateLock module and the
+// Gate access lock: the lock file format, the console's GateLock module and the
 // log collector's lock and unlock, including two processes contending for one gate.
 
 #include "ErrorLog.h"
