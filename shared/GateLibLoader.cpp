@@ -1,0 +1,70 @@
+#include "GateLibLoader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <dlfcn.h>
+
+namespace orvel {
+
+GateLibLoader::~GateLibLoader()
+{
+    if (m_handle)
+        dlclose(m_handle);
+}
+
+bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
+{
+    m_missingLibrary.clear();
+    m_missingEntry.clear();
+    m_loadError.clear();
+    // Programs live in bin/ beside lib/; look there first, then let the loader search.
+    QStringList candidates;
+    if (QCoreApplication::instance())
+        candidates << QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../lib/") + fileName)
+                   << QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(fileName);
+    candidates << fileName;
+    for (const QString &c : candidates) {
+        if (c != fileName && !QFileInfo::exists(c))
+            continue;
+        m_handle = dlopen(QFile::encodeName(c).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (m_handle)
+            break;
+        m_loadError = QString::fromLocal8Bit(dlerror());
+    }
+    if (!m_handle) {
+        m_missingLibrary = fileName;
+        return false;
+    }
+    auto resolve = [&](auto &slot, const char *name) {
+        if (!m_missingEntry.isEmpty())
+            return;
+        const QByteArray symbol = (prefix + QLatin1String(name)).toLatin1();
+        void *p = dlsym(m_handle, symbol.constData());
+        if (!p)
+            m_missingEntry = QString::fromLatin1(symbol);
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(p);
+    };
+    resolve(m_fn.SetIdStringFormat, "SetIdStringFormat");
+    resolve(m_fn.ConnectDevice, "ConnectDevice");
+    resolve(m_fn.PollDevice, "PollDevice");
+    resolve(m_fn.DisConnectDevice, "DisConnectDevice");
+    resolve(m_fn.ConfigureEEPROMSetting, "ConfigureEEPROMSetting");
+    resolve(m_fn.SetDeviceTime, "SetDeviceTime");
+    resolve(m_fn.ReadDeviceProperties, "ReadDeviceProperties");
+    resolve(m_fn.SetDeviceProperties, "SetDeviceProperties");
+    resolve(m_fn.SetUploadLogRecordStartDate, "SetUploadLogRecordStartDate");
+    resolve(m_fn.UploadUserProfileLogRecord, "UploadUserProfileLogRecord");
+    resolve(m_fn.QueryRecordsSummary, "QueryRecordsSummary");
+    resolve(m_fn.GetUserProfileIdByIndex, "GetUserProfileIdByIndex");
+    resolve(m_fn.GetMasterProfileIdByIndex, "GetMasterProfileIdByIndex");
+    resolve(m_fn.QueryUserProfileExistence, "QueryUserProfileExistence");
+    resolve(m_fn.DeleteWholeUserProfileRecord, "DeleteWholeUserProfileRecord");
+    resolve(m_fn.DownloadUserProfileCardOnly, "DownloadUserProfileCardOnly");
+    resolve(m_fn.DownloadUserProfileFingerprintTemplate, "DownloadUserProfileFingerprintTemplate");
+    resolve(m_fn.DeleteAllUnassignUserId, "DeleteAllUnassignUserId");
+    return m_missingEntry.isEmpty();
+}
+
+} // namespace orvel
