@@ -1,0 +1,314 @@
+#include "Collector.h"
+
+#include "ErrorLog.h"
+#include "GateLock.h"
+#include "OrvelDefs.h"
+#include "ServiceDb.h"
+#include "SqlDialect.h"
+
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QThread>
+#include <QVariant>
+
+#include <cstring>
+
+namespace harvester {
+
+using namespace orvel;
+
+namespace {
+
+// Error-log code of the collector's own faults that the console does not report (a record that
+// could be neither stored nor kept, a gate lock that could not be released).
+constexpr int kCollectorFault = 9003;
+
+QString RunningText()
+{
+    return QString::fromUtf8(srv::TextRunning);
+}
+
+QString InsertStatement(const SpoolRecord &r)
+{
+    return QStringLiteral("Insert Into log_telmar (gate_id, guser_id, log_type, log_dt) Values(") +
+           QStringList{SqlText(r.gateId), SqlText(r.guserId), QString::number(r.logType), SqlText(r.logDt)}.join(
+               QStringLiteral(", ")) +
+           QStringLiteral(");");
+}
+
+} // namespace
+
+Collector::Collector(ServiceDb &db, const GateLibFunctions &gate, CollectorSettings settings)
+    : m_db(db),
+      m_gate(gate),
+      m_settings(std::move(settings)),
+      m_ctrl(db, srv::Harvester),
+      m_processor(db, m_settings.edition),
+      m_spool(m_settings.spoolFile),
+      m_stateText(RunningText())
+{
+}
+
+void Collector::SetDisplay(std::function<void(const QString &)> display)
+{
+    m_display = display;
+    m_processor.SetDisplay(std::move(display));
+}
+
+void Collector::SetStartDate(int year, int month, int day)
+{
+    m_settings.startYear = year;
+    m_settings.startMonth = month;
+    m_settings.startDay = day;
+}
+
+bool Collector::HasStartDate() const
+{
+    return m_settings.startYear != 0 && m_settings.startMonth != 0 && m_settings.startDay != 0;
+}
+
+void Collector::SetState(int state, const QString &text)
+{
+    m_state = state;
+    m_stateText = text;
+}
+
+bool Collector::Tick()
+{
+    if (m_stopping)
+        return false;
+    ServiceControl();
+    if (m_stopping)
+        return true;
+    for (int i = 0; i < 5 && m_processor.Step(); ++i) {
+    }
+    if (m_counter < m_settings.logWaitInterval) {
+        ++m_counter;
+        return true;
+    }
+    TakeNextGate();
+    return true;
+}
+
+void Collector::ServiceControl()
+{
+    SrvRequest req;
+    if (!m_ctrl.Pending(&req)) {
+        // A gate error stands until a later visit succeeds, so that the console's next status
+        // check still sees it.
+        if (m_state != GateError)
+            SetState(Running, RunningText());
+        return;
+    }
+    switch (req.reqCmd) {
+    case srv::HarvesterCollectNow:
+        CollectNow();
+        SetState(Running, RunningText());
+        m_ctrl.AnswerWithGate(m_state, m_stateText, QString(), QString());
+        break;
+    case srv::HarvesterStatus:
+        if (m_state == Running && !m_processor.LastError().isEmpty())
+            m_stateText = m_processor.LastError();
+        m_cap = kNormalCap;
+        m_ctrl.AnswerWithGate(m_state, m_stateText, m_gateId, m_gateName);
+        break;
+    case srv::HarvesterStop:
+        SetState(Stopped, QString::fromUtf8(srv::TextEnded));
+        m_ctrl.AnswerWithGate(m_state, m_stateText, QString(), QString());
+        m_stopping = true;
+        break;
+    default:
+        break; // not a request of this service
+    }
+}
+
+// Every gate once, from the cursor to the end of the list and round again to where it started;
+// then the log processing until nothing is left.
+void Collector::CollectNow()
+{
+    m_cap = kCollectNowCap;
+    const QString start = m_cursor;
+    Take t;
+    do {
+        t = TakeNextGate();
+    } while (t == Take::Visited || t == Take::Passed);
+    if (t == Take::NoRow && !start.isEmpty()) {
+        do {
+            t = TakeNextGate(start);
+        } while (t == Take::Visited || t == Take::Passed);
+    }
+    while (m_processor.Step()) {
+    }
+    m_cap = kNormalCap;
+}
+
+bool Collector::SelectNextGate(Gate *gate, Take *outcome)
+{
+    QSqlQuery q = m_db.Query(
+        QStringLiteral("SELECT * FROM v_unlock_gate2 WHERE gate_id > %1 ORDER BY gate_id ASC;").arg(SqlText(m_cursor)));
+    if (!q.isActive()) {
+        *outcome = Take::DbError;
+        return false;
+    }
+    if (!q.next()) {
+        *outcome = Take::NoRow;
+        return false;
+    }
+    gate->id = q.value(QStringLiteral("gate_id")).toString();
+    gate->name = q.value(QStringLiteral("gate_name")).toString();
+    gate->ip = q.value(QStringLiteral("ip_addr")).toString().trimmed();
+    gate->port = q.value(QStringLiteral("port_no")).toString().trimmed().toInt();
+    q.finish();
+    return true;
+}
+
+Collector::Take Collector::TakeNextGate(const QString &upTo)
+{
+    Gate gate;
+    Take outcome;
+    if (!SelectNextGate(&gate, &outcome)) {
+        if (outcome == Take::NoRow)
+            m_cursor.clear(); // a new pass begins after the quiet ticks
+        m_counter = 1;
+        return outcome;
+    }
+    if (!upTo.isEmpty() && gate.id > upTo)
+        return Take::NoRow; // a collect-now round is complete
+    m_gateId = gate.id;
+    m_gateName = gate.name;
+    m_cursor = gate.id;
+    m_counter = m_settings.logWaitInterval;
+    if (!CollectorLockGate(m_settings.lockFile, gate.id))
+        return Take::Passed; // the console is talking to it: passed over in this pass
+    Visit(gate);
+    return Take::Visited;
+}
+
+void Collector::Visit(const Gate &gate)
+{
+    const int rc = m_gate.ConnectDevice(gate.ip.toLatin1().constData(), gate.port) & 0xFFFF;
+    if (rc != 0) {
+        if (!m_retryMark) {
+            m_retryMark = true;
+            SetState(Running, QStringLiteral("ゲート接続リトライ[%1]").arg(gate.id));
+            // One step back, so that the next visit tries the same gate again.
+            m_cursor = PadId(QString::number(gate.id.toInt() - 1), kGateIdWidth);
+        } else {
+            m_retryMark = false;
+            SetState(GateError, QStringLiteral("<<< Device ERROR-[%1] >>>").arg(gate.ip));
+        }
+        Unlock(gate.id);
+        return;
+    }
+    m_retryMark = false;
+    // Records the database refused earlier go in before anything newer.
+    FlushSpool();
+    bool failed = false;
+    QString error;
+    Upload(gate, &failed, &error);
+    m_gate.DisConnectDevice();
+    if (failed)
+        SetState(GateError, error);
+    else
+        SetState(Running, RunningText());
+    Unlock(gate.id);
+}
+
+int Collector::Upload(const Gate &gate, bool *failed, QString *error)
+{
+    GateUnit unit;
+    std::memset(&unit, 0, sizeof unit);
+    auto fail = [&](int status) {
+        *failed = true;
+        *error = QString::asprintf("<<< ERROR-[%d] UnitCode-[%02x] >>>", status, unsigned(unit.unit_code & 0xFF));
+    };
+    if (HasStartDate()) {
+        const int st = m_gate.SetUploadLogRecordStartDate(&unit, m_settings.startDay, m_settings.startMonth,
+                                                          m_settings.startYear) &
+                       0xFFFF;
+        if (st == gatestatus::UploadNothing1 || st == gatestatus::UploadNothing2)
+            return 0;
+        if (st != 0) {
+            fail(st);
+            return 0;
+        }
+    }
+    int taken = 0;
+    while (taken < m_cap) {
+        GateLogRecord rec;
+        std::memset(&rec, 0, sizeof rec);
+        const int st = m_gate.UploadUserProfileLogRecord(&unit, &rec) & 0xFFFF;
+        if (st == gatestatus::UploadNoMore)
+            break;
+        if (st != 0) {
+            fail(st);
+            break;
+        }
+        const GateTime &t = rec.time;
+        SpoolRecord r;
+        r.gateId = gate.id;
+        r.guserId = QString::fromLatin1(rec.user_id, qsizetype(::strnlen(rec.user_id, sizeof rec.user_id)));
+        r.logType = rec.log_type;
+        r.logDt = IsoDateTimeText(t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
+        StoreRecord(r);
+        if (m_display)
+            m_display(QString::asprintf("UserId[%s] ｼｰｹﾝｽNo[%ld] ﾛｸﾞﾀｲﾌﾟ[%ld]  %04d/%02d/%02d-%02d:%02d:%02d",
+                                        r.guserId.toLatin1().constData(), long(rec.seq), long(rec.log_type),
+                                        t.year + 2000, t.month, t.day, t.hour, t.minute, t.second));
+        ++taken;
+    }
+    return taken;
+}
+
+// The gate has given the record up: it goes to the database, or, while the database refuses or
+// older records wait in the spool, to the spool. Nothing is dropped.
+void Collector::StoreRecord(const SpoolRecord &record)
+{
+    if (m_spool.IsEmpty() && m_db.Exec(InsertStatement(record)))
+        return;
+    if (!m_spool.Append(record))
+        WriteErrorLog(kCollectorFault, QStringLiteral("log record lost: gate %1 user %2 type %3 time %4")
+                                           .arg(record.gateId, record.guserId)
+                                           .arg(record.logType)
+                                           .arg(record.logDt));
+}
+
+// All spooled records in one transaction, so that they are stored together or not at all.
+bool Collector::FlushSpool()
+{
+    if (m_spool.IsEmpty())
+        return true;
+    const QList<SpoolRecord> records = m_spool.Load();
+    if (records.isEmpty())
+        return m_spool.Clear();
+    if (!m_db.Begin())
+        return false;
+    for (const SpoolRecord &r : records) {
+        if (!m_db.Exec(InsertStatement(r))) {
+            m_db.Rollback();
+            return false;
+        }
+    }
+    if (!m_db.Commit())
+        return false;
+    if (m_spool.Clear())
+        return true;
+    WriteErrorLog(kCollectorFault, QStringLiteral("spool %1 stored but not emptied").arg(m_spool.Path()));
+    return false;
+}
+
+void Collector::Unlock(const QString &gateId)
+{
+    QElapsedTimer since;
+    since.start();
+    while (!CollectorUnlockGate(m_settings.lockFile, gateId)) {
+        if (since.elapsed() >= m_settings.unlockGiveUpMs) {
+            WriteErrorLog(kCollectorFault, QStringLiteral("gate %1: access lock not released").arg(gateId));
+            return;
+        }
+        QThread::msleep(ulong(m_settings.unlockRetryMs));
+    }
+}
+
+} // namespace harvester

@@ -1,0 +1,104 @@
+#pragma once
+
+// The log collector's work, one tick at a time, with no widgets: it answers the console's
+// service control requests (server 1), runs the log processing, and visits the gates one after
+// another under the gate access lock to pull their new log records into log_telmar. The program
+// drives Tick() from a timer; tests call it directly.
+
+#include "GateLibLoader.h"
+#include "LogProcessor.h"
+#include "LogSpool.h"
+#include "SrvCtrl.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace orvel {
+class ServiceDb;
+}
+
+namespace harvester {
+
+struct CollectorSettings
+{
+    int edition = 1;
+    QString lockFile;          // the gate access lock file (F_GATELOCK, resolved)
+    QString spoolFile;         // records the database did not take
+    int logWaitInterval = 5;   // ticks between gate passes
+    int startYear = 0;         // upload start date, year counted from 2000; used when all three are set
+    int startMonth = 0;
+    int startDay = 0;
+    int unlockRetryMs = 50;
+    int unlockGiveUpMs = 60000;
+};
+
+class Collector
+{
+public:
+    enum State { Stopped = 0, Running = 1, GateError = 2 };
+    static constexpr int kNormalCap = 3;      // records taken from one gate per visit
+    static constexpr int kCollectNowCap = 5000;
+
+    Collector(orvel::ServiceDb &db, const orvel::GateLibFunctions &gate, CollectorSettings settings);
+
+    // One tick. False once the program should close (the tick after a stop request).
+    bool Tick();
+
+    // Lines for the window: each record taken ("UserId[...] ...") and log-file errors.
+    void SetDisplay(std::function<void(const QString &)> display);
+
+    // The settings boxes change these for the running program only.
+    void SetLogWaitInterval(int ticks) { m_settings.logWaitInterval = ticks; }
+    int LogWaitInterval() const { return m_settings.logWaitInterval; }
+    void SetStartDate(int year, int month, int day);
+    bool HasStartDate() const;
+
+    int StateCode() const { return m_state; }
+    QString StateText() const { return m_stateText; }
+    QString GateCursor() const { return m_cursor; }
+    QString CurrentGateId() const { return m_gateId; }
+    QString CurrentGateName() const { return m_gateName; }
+    int PassCounter() const { return m_counter; }
+    bool Stopping() const { return m_stopping; }
+    LogProcessor &Processor() { return m_processor; }
+    LogSpool &Spool() { return m_spool; }
+
+private:
+    enum class Take { Visited, Passed, NoRow, DbError };
+    struct Gate
+    {
+        QString id, name, ip;
+        int port = 0;
+    };
+
+    void ServiceControl();
+    void CollectNow();
+    bool SelectNextGate(Gate *gate, Take *outcome);
+    Take TakeNextGate(const QString &upTo = QString());
+    void Visit(const Gate &gate);
+    int Upload(const Gate &gate, bool *failed, QString *error);
+    void StoreRecord(const SpoolRecord &record);
+    bool FlushSpool();
+    void Unlock(const QString &gateId);
+    void SetState(int state, const QString &text);
+
+    orvel::ServiceDb &m_db;
+    const orvel::GateLibFunctions &m_gate;
+    CollectorSettings m_settings;
+    orvel::SrvCtrl m_ctrl;
+    LogProcessor m_processor;
+    LogSpool m_spool;
+    std::function<void(const QString &)> m_display;
+
+    int m_state = Running;
+    QString m_stateText;
+    QString m_cursor;          // gate_id of the last gate taken; empty = start of the list
+    QString m_gateId, m_gateName;
+    int m_counter = 0;         // ticks of the current wait between passes
+    int m_cap = kNormalCap;
+    bool m_retryMark = false;  // the previous visit could not connect
+    bool m_stopping = false;
+};
+
+} // namespace harvester
