@@ -35,7 +35,9 @@ SharedState &State()
 rdo_cntl::PointerHook g_pointerHook = nullptr;
 rdo_cntl::MessageHook g_messageHook = nullptr;
 
-// Error numbers PrintCSV reports (negated): file access, and a database error while writing.
+// Error numbers PrintCSV reports (negated): an existing file that cannot be opened for writing
+// (held or protected), other file access errors, and a database error while writing.
+constexpr qint32 kErrPermissionDenied = 70;
 constexpr qint32 kErrFileAccess = 75;
 constexpr qint32 kErrDatabase = 3146;
 
@@ -812,7 +814,7 @@ qint32 rdo_cntl::PrintCSV(const QString &strFileName, const QString &strTitle)
     QFile file(strFileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         CloseRecSet();
-        return -kErrFileAccess;
+        return file.exists() ? -kErrPermissionDenied : -kErrFileAccess;
     }
     const QString eol = QStringLiteral("\r\n");
     QString chunk;

@@ -55,9 +55,19 @@ QTableWidgetItem *MsfGrid::cell(int row, int col)
     QTableWidgetItem *it = item(r, col);
     if (!it) {
         it = new QTableWidgetItem;
+        if (const auto a = m_colAlign.constFind(col); a != m_colAlign.constEnd())
+            it->setTextAlignment(*a);
         setItem(r, col, it);
     }
     return it;
+}
+
+void MsfGrid::setColumnAlignment(int col, Qt::Alignment alignment)
+{
+    m_colAlign[col] = alignment;
+    for (int r = 0; r < rowCount(); ++r)
+        if (QTableWidgetItem *it = item(r, col))
+            it->setTextAlignment(alignment);
 }
 
 const QTableWidgetItem *MsfGrid::cellIfAny(int row, int col) const

@@ -8,6 +8,7 @@
 #include "MsfLayout.h"
 #include "RdoControl.h"
 
+#include <QHash>
 #include <QTableWidget>
 
 class MsfGrid : public QTableWidget, public RdoGridControl, public MsfLayout
@@ -41,6 +42,8 @@ public:
     // An invalid colour gives the cell back the grid background.
     void setCellBackColor(int row, int col, const QColor &color);
     QColor cellBackColor(int row, int col) const; // invalid = grid background
+    // Alignment of a column's data cells (cells made afterwards take it too).
+    void setColumnAlignment(int col, Qt::Alignment alignment);
     // Current row in grid numbering (the first data row is fixedRows()), -1 when none.
     int curRow() const;
 
@@ -57,6 +60,7 @@ private:
     bool isHeaderRow(int row) const { return row < m_fixedRows; }
     void styleFixedCols(int fromDataRow);
 
+    QHash<int, Qt::Alignment> m_colAlign;
     int m_fixedRows = 1;
     int m_fixedCols = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "CurrentScreen.h"
 #include "MsgBox.h"
+#include "frmSubTitle.h"
 
 #include "rdo_cntl.h"
 
@@ -186,4 +187,11 @@ void InstallRdoHooks()
             QApplication::restoreOverrideCursor();
     });
     rdo_cntl::setMessageHook([](const QString &text) { MsgBox::Show(text); });
+}
+
+void SetSubTitle(int mode, const QString &caption, quint32 colour)
+{
+    if (QWidget *main = MainWindow())
+        if (auto *strip = main->findChild<frmSubTitle *>())
+            strip->SetSubTitle(mode, caption, colour);
 }

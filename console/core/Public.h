@@ -22,6 +22,10 @@ void SetAppTitle(const QString &title);
 // 0-5 name the six enrollable fingers; anything else is "不明".
 QString GetFingerName(int n);
 
+// The title strip's mode display of the main window (lblSubTitle_1); does nothing without a
+// main window. mode 0-3; an empty caption or a colour of 0 takes the mode's default.
+void SetSubTitle(int mode, const QString &caption = QString(), quint32 colour = 0);
+
 // ---- main window, busy flag -------------------------------------------------------------------
 void SetMainWindow(QWidget *w);
 QWidget *MainWindow();
