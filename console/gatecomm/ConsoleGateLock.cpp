@@ -1,0 +1,46 @@
+#include "ConsoleGateLock.h"
+
+#include "ConsoleTiming.h"
+#include "GateLock.h"
+#include "OrvelDefs.h"
+#include "Public.h"
+#include "SiteFolder.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QThread>
+
+#include <chrono>
+
+orvel::GateLock &ConsoleGateLock()
+{
+    orvel::GateLock &lock = orvel::GateLock::Instance();
+    // Orvel.ini may have been read again since the last call; the file name is cheap to renew.
+    QString name = GateLockFileName();
+    if (name.isEmpty())
+        name = QString::fromLatin1(orvel::ini::DefaultGateLock);
+    lock.SetLockFilePath(orvel::SitePath(name));
+
+    orvel::GateLockHooks hooks;
+    hooks.now = [] {
+        using namespace std::chrono;
+        const double ms = duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+        return ms / std::max(1, Timing().gateLockSecondMs);
+    };
+    hooks.wait = [] {
+        // Keeps the window responsive while another program holds the gate.
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    };
+    hooks.busyPointer = [](bool on) {
+        if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+            return;
+        if (on && !QGuiApplication::overrideCursor())
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (!on && QGuiApplication::overrideCursor())
+            QGuiApplication::restoreOverrideCursor();
+    };
+    lock.SetHooks(std::move(hooks));
+    return lock;
+}
