@@ -1,0 +1,273 @@
+#include "SrvSupervisor.h"
+
+#include "ConsoleTiming.h"
+#include "ConsoleWait.h"
+#include "ErrorLog.h"
+#include "MsgBox.h"
+#include "OrvelDefs.h"
+#include "Public.h"
+#include "ScreenRegistry.h"
+#include "ShellCtrl_Orvel.h"
+#include "clSettingInfo.h"
+#include "mdifVantr.h"
+#include "rdo_cntl.h"
+
+#include "../gatecomm/ConsoleGateLock.h"
+#include "GateLock.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPointer>
+
+using namespace orvel;
+
+namespace {
+
+constexpr int kMinPolls = 10;
+constexpr int kErrorStopElapsedMs = 40000;
+constexpr qint64 kErrorMessageWindowSec = 120;
+
+// Installed for every console program; tests install their own stand-ins over it.
+const bool s_installed = [] {
+    SetSrvSupervisionFactory([](mdifVantr &main) { return std::make_unique<SrvSupervisor>(main); });
+    return true;
+}();
+
+const char *const kLogBoxes[5] = {"txtLogReqCmdId", "txtLogReqArg1", "txtLogReqArg2", "txtLogResult",
+                                  "txtLogResDetail"};
+const char *const kUserBoxes[5] = {"txtUserReqCmdId", "txtUserReqArg1", "txtUserReqArg2", "txtUserResult",
+                                   "txtUserResDetail"};
+
+int PanelOf(int serverId)
+{
+    return serverId == srv::Harvester ? 2 : 4;
+}
+
+} // namespace
+
+SrvSupervisor::SrvSupervisor(mdifVantr &main) : m_main(main)
+{
+}
+
+SrvSupervisor::Row SrvSupervisor::ReadRow(int serverId)
+{
+    Row row;
+    rdo_cntl *binding = m_main.SrvBinding(serverId);
+    if (!binding)
+        return row;
+    try {
+        if (!binding->LoadBind(false))
+            return row;
+    } catch (const RdoError &) {
+        return row; // an unreadable row is looked at again on the next tick
+    }
+    const char *const *names = serverId == srv::Harvester ? kLogBoxes : kUserBoxes;
+    QString *fields[5] = {&row.reqCmd, &row.arg1, &row.arg2, &row.result, &row.detail};
+    for (int i = 0; i < 5; ++i)
+        if (auto *box = m_main.findChild<QLineEdit *>(QString::fromLatin1(names[i])))
+            *fields[i] = box->text();
+    row.ok = true;
+    return row;
+}
+
+void SrvSupervisor::Post(int serverId, int reqCmd, const QString &detail)
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_v1.t_srv_ctrl"));
+        db.setWhere(QStringLiteral("server_id = %1").arg(serverId));
+        db.SetData(QStringLiteral("req_cmd"), reqCmd, false, true);
+        db.SetData(QStringLiteral("result"), srv::ResultPending);
+        db.SetData(QStringLiteral("res_detail"), detail);
+        db.UpdateDataEx(false);
+    } catch (const RdoError &) {
+        // Posted again on the next tick.
+    }
+}
+
+void SrvSupervisor::Answered(int serverId, const Row &row)
+{
+    m_main.SetStatusPanel(PanelOf(serverId), row.detail);
+    m_elapsed[Index(serverId)] = 0;
+    m_polls[Index(serverId)] = 0;
+}
+
+void SrvSupervisor::NoAnswer(int serverId)
+{
+    const int i = Index(serverId);
+    const int panel = PanelOf(serverId);
+    m_elapsed[i] += Timing().srvChkSendMs;
+    m_polls[i] += 1;
+    m_main.SetStatusPanel(panel, QStringLiteral("ビジー"));
+    // While the console stops the services it waits for their last answer; it never starts one.
+    if (m_exiting)
+        return;
+    const QString setting = Settings() ? Settings()->GetData(QStringLiteral("SrvRespTimoutInit"), QStringLiteral("60000"))
+                                       : QStringLiteral("60000");
+    const int timeout = setting.toInt();
+    if (m_elapsed[i] < timeout || m_polls[i] < kMinPolls)
+        return;
+    m_main.SetStatusPanel(panel, QStringLiteral("無応答"));
+    const bool harvester = serverId == srv::Harvester;
+    Post(serverId, harvester ? srv::HarvesterStatus : srv::CourierStatus, QString::fromUtf8(srv::TextRestart));
+    m_main.SetLastRestart(serverId, QDateTime::currentDateTime());
+    if (harvester)
+        ShellCtrl_Orvel::StartHarvester();
+    else
+        ShellCtrl_Orvel::StartCourier();
+    m_main.SetStatusPanel(panel, QStringLiteral("起動中"));
+    m_elapsed[i] = 0;
+    m_polls[i] = 0;
+}
+
+bool SrvSupervisor::ShowGateError(const QString &gateId)
+{
+    // The gate error window belongs to the gate screens; it is found by name and told the gate.
+    QPointer<QWidget> w = ScreenRegistry::Create(QStringLiteral("frmGateError"), &m_main);
+    if (!w)
+        return false;
+    w->setProperty("GateId", gateId);
+    QMetaObject::invokeMethod(w, "SetGateId", Q_ARG(QString, gateId)); // when the window offers it
+    if (auto *dlg = qobject_cast<QDialog *>(w.data())) {
+        dlg->setModal(true);
+        dlg->exec();
+    } else {
+        w->setWindowFlag(Qt::Window, true);
+        w->setWindowModality(Qt::ApplicationModal);
+        w->setAttribute(Qt::WA_DeleteOnClose, true);
+        QEventLoop loop;
+        QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
+        w->show();
+        loop.exec();
+    }
+    delete w.data();
+    return true;
+}
+
+void SrvSupervisor::RefreshHarvester(const Row &row, bool *stop)
+{
+    const int result = row.result.toInt();
+    if (row.result.isEmpty() || result == srv::ResultPending) {
+        NoAnswer(srv::Harvester);
+        return;
+    }
+    Answered(srv::Harvester, row);
+    if (result == srv::ResultRunning) {
+        if (row.detail != QString::fromUtf8(srv::TextRunning))
+            WriteErrorLog(errcode::HarvesterState, row.detail);
+    } else if (result == srv::ResultGateError) {
+        WriteErrorLog(errcode::HarvesterGateError, QStringLiteral("ゲート接続エラー[") + row.arg1 + u']');
+        if (!ConsoleGateLock().IsGateLocked(row.arg1)) {
+            ShowGateError(row.arg1);
+            *stop = true;
+        }
+    }
+}
+
+void SrvSupervisor::RefreshCourier(const Row &row)
+{
+    const int result = row.result.toInt();
+    if (row.result.isEmpty() || result == srv::ResultPending) {
+        NoAnswer(srv::Courier);
+        return;
+    }
+    if (result == srv::ResultDbError) {
+        WriteErrorLog(errcode::CourierError, QStringLiteral("Courierエラー：") + row.detail);
+        const QDateTime started = m_main.LastRestart(srv::Courier);
+        if (started.isValid() && QDateTime::currentDateTime() < started.addSecs(kErrorMessageWindowSec))
+            MsgBox::Show(QStringLiteral("Courierエラー : ") + row.detail);
+        Post(srv::Courier, srv::CourierStop, QString::fromUtf8(srv::TextRestart));
+        m_elapsed[1] = kErrorStopElapsedMs;
+        m_polls[1] = kMinPolls;
+        return;
+    }
+    Answered(srv::Courier, row);
+    if (result == srv::ResultGateError)
+        WriteErrorLog(errcode::CourierGateError, QStringLiteral("ゲート接続エラー：") + row.detail);
+}
+
+bool SrvSupervisor::RefreshSrvStatus()
+{
+    const Row harvester = ReadRow(srv::Harvester);
+    if (harvester.ok) {
+        bool stop = false;
+        RefreshHarvester(harvester, &stop);
+        if (stop)
+            return false;
+    }
+    const Row courier = ReadRow(srv::Courier);
+    if (courier.ok)
+        RefreshCourier(courier);
+    return true;
+}
+
+void SrvSupervisor::SendSrvCheck()
+{
+    RefreshSrvStatus();
+    // A new check is never posted over a pending one.
+    const Row harvester = ReadRow(srv::Harvester);
+    if (harvester.ok && harvester.result != QLatin1String("0"))
+        Post(srv::Harvester, srv::HarvesterStatus);
+    const Row courier = ReadRow(srv::Courier);
+    if (courier.ok && courier.result != QLatin1String("0"))
+        Post(srv::Courier, srv::CourierStatus);
+}
+
+void SrvSupervisor::SendSrvExit()
+{
+    m_exiting = true;
+    QCoreApplication::processEvents();
+    const int passes = std::max(1, Timing().srvExitPasses);
+    // Post both stop requests. A request left pending by a service that died would keep this
+    // loop going for ever; after as many passes as the wait for the answers, the stop is
+    // posted over it.
+    for (int pass = 1;; ++pass) {
+        RefreshSrvStatus();
+        const bool force = pass > passes;
+        Row h = ReadRow(srv::Harvester);
+        Row c = ReadRow(srv::Courier);
+        if (!h.ok || !c.ok) {
+            if (force)
+                break; // the database is gone: nothing can be asked, only killed
+        } else {
+            if ((h.result != QLatin1String("0") || force) && h.reqCmd != QString::number(srv::HarvesterStop))
+                Post(srv::Harvester, srv::HarvesterStop);
+            if ((c.result != QLatin1String("0") || force) && c.reqCmd != QString::number(srv::CourierStop))
+                Post(srv::Courier, srv::CourierStop);
+            h = ReadRow(srv::Harvester);
+            c = ReadRow(srv::Courier);
+            if (h.reqCmd == QString::number(srv::HarvesterStop) && c.reqCmd == QString::number(srv::CourierStop))
+                break;
+            if (force)
+                break;
+        }
+        WaitWithEvents(Timing().srvExitWaitMs);
+    }
+
+    m_main.SetStatusPanel(2, QStringLiteral("終了処理中"));
+    m_main.SetStatusPanel(4, QStringLiteral("終了処理中"));
+    WaitWithEvents(Timing().srvChkSendMs);
+
+    const QString ended = QString::fromUtf8(srv::TextEnded);
+    for (int pass = 0; pass < passes; ++pass) {
+        RefreshSrvStatus();
+        const Row h = ReadRow(srv::Harvester);
+        const Row c = ReadRow(srv::Courier);
+        if (h.ok && c.ok && h.detail == ended && c.detail == ended) {
+            m_main.SetStatusPanel(2, h.detail);
+            m_main.SetStatusPanel(4, c.detail);
+            QCoreApplication::processEvents();
+            WaitWithEvents(Timing().srvExitWaitMs);
+            m_exiting = false;
+            return;
+        }
+        WaitWithEvents(Timing().srvExitWaitMs);
+    }
+    ShellCtrl_Orvel::KillHarvester();
+    ShellCtrl_Orvel::KillCourier();
+    QCoreApplication::processEvents();
+    WaitWithEvents(Timing().srvExitWaitMs);
+    m_exiting = false;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// The console's supervision of the two services over t_srv_ctrl: a status check every tick,
+// the answers shown in the status bar and logged, a silent service restarted, a provisioning
+// database error answered by a forced stop, and both services stopped on exit.
+
+#include "SrvSupervision.h"
+
+#include <QString>
+
+class mdifVantr;
+
+class SrvSupervisor : public SrvSupervision
+{
+public:
+    explicit SrvSupervisor(mdifVantr &main);
+
+    void SendSrvCheck() override;
+    void SendSrvExit() override;
+
+    // Reads both rows and reacts to them. False when a gate error window was shown and the
+    // provisioning service was not looked at.
+    bool RefreshSrvStatus();
+
+    int Elapsed(int serverId) const { return m_elapsed[Index(serverId)]; }
+    int Polls(int serverId) const { return m_polls[Index(serverId)]; }
+
+private:
+    struct Row
+    {
+        bool ok = false;
+        QString reqCmd, arg1, arg2, result, detail;
+    };
+    static int Index(int serverId) { return serverId == 2 ? 1 : 0; }
+    Row ReadRow(int serverId);
+    void Post(int serverId, int reqCmd, const QString &detail = QString());
+    void Answered(int serverId, const Row &row);
+    void NoAnswer(int serverId);
+    bool ShowGateError(const QString &gateId);
+    void RefreshHarvester(const Row &row, bool *stop);
+    void RefreshCourier(const Row &row);
+
+    mdifVantr &m_main;
+    int m_elapsed[2] = {0, 0};
+    int m_polls[2] = {0, 0};
+    bool m_exiting = false;
+};
