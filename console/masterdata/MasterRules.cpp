@@ -1,0 +1,153 @@
+#include "MasterRules.h"
+
+#include "OrvelDefs.h"
+#include "SqlDialect.h"
+#include "rdo_cntl.h"
+
+namespace {
+QString Msg(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+QString UserIdWhere(const QString &userId)
+{
+    return QStringLiteral("user_id = ") + orvel::SqlText(userId);
+}
+} // namespace
+
+// ---- departments ---------------------------------------------------------------------------------
+
+QString JobRules::CheckRegist(const QString &empId, const QString &empName)
+{
+    if (empId.isEmpty())
+        return Msg("部署IDを入力してください。");
+    if (empName.isEmpty())
+        return Msg("部署名を入力してください。");
+    return {};
+}
+
+QString JobRules::CheckDelete(const QString &empId, int memberRows)
+{
+    if (empId == QLatin1String(orvel::kNoEmpId))
+        return Msg("部署ID=00000は削除できません。");
+    if (memberRows > 0)
+        return Msg("所属ユーザがいる為、削除できません。");
+    return {};
+}
+
+bool JobRules::MoveUser(const QString &userId, const QString &empId)
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_v1.m_user"));
+        db.SetData(QStringLiteral("emp_id"), empId, false, true);
+        db.SetData(QStringLiteral("user_id"), userId, true);
+        return db.UpdateData();
+    } catch (const RdoError &) {
+        return false;
+    }
+}
+
+QStringList JobRules::RemoveMembers(const QStringList &userIds)
+{
+    QStringList failed;
+    for (const QString &id : userIds)
+        if (!MoveUser(id, QString::fromLatin1(orvel::kNoEmpId)))
+            failed << id;
+    return failed;
+}
+
+bool JobRules::AsksBeforeMove(const QString &rowEmpId, const QString &targetEmpId)
+{
+    return rowEmpId != targetEmpId && rowEmpId != QLatin1String(orvel::kNoEmpId);
+}
+
+// ---- users -----------------------------------------------------------------------------------------
+
+QString UserRules::Validate(const Input &in)
+{
+    if (in.userId.isEmpty())
+        return Msg("ユーザIDを入力してください。");
+    if (in.name.isEmpty())
+        return Msg("ユーザ名を入力してください。");
+    if (in.yomi.isEmpty())
+        return Msg("ユーザ名（ローマ字）を入力してください。");
+    if (in.fingerprint && !in.hasTemplate)
+        return Msg("指紋認証を行う為には、指紋の登録が必要です。");
+    if (in.card && !in.hasCard)
+        return Msg("ICカードで認証する為には、ICカードの登録が必要です。");
+    if (in.permitRows > 0 && !in.fingerprint && !in.card)
+        return Msg("通行を許可されたゲートがあります。認証方法を指定してください。");
+    return {};
+}
+
+int UserRules::GAuthType(bool fingerprint, bool card)
+{
+    return (fingerprint ? orvel::gauth_type::Fingerprint : 0) + (card ? orvel::gauth_type::Card : 0);
+}
+
+bool UserRules::HasCard(int edition, const QString &guserId)
+{
+    return !guserId.isEmpty() && !orvel::IsPlaceholderGuserId(edition, guserId);
+}
+
+bool UserRules::HasTemplate(const QString &userId)
+{
+    if (userId.isEmpty())
+        return false;
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.l_fptpl"));
+    db.setWhere(UserIdWhere(userId));
+    return !db.GetData(QStringLiteral("user_id")).toString().isEmpty();
+}
+
+UserRules::DeleteResult UserRules::DeleteUser(const QString &userId)
+{
+    for (const char *table : {"telmar_v1.t_gate_permit", "telmar_v1.l_fptpl", "telmar_v1.m_user"}) {
+        rdo_cntl db;
+        db.setDataSource(QString::fromLatin1(table));
+        db.setWhere(UserIdWhere(userId));
+        if (!db.DeleteData())
+            return DeleteResult::Failed;
+    }
+    return DeleteResult::Deleted;
+}
+
+bool UserRules::MarkPermitsForUpdate(const QString &userId)
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
+        db.SetData(QStringLiteral("sync_flag"), orvel::sync_flag::ToRewrite, false, true);
+        db.SetData(QStringLiteral("user_id"), userId, true);
+        // A permit waiting to be withdrawn from its gate stays withdrawn: rewriting it would put
+        // the user back on a gate the user may no longer pass.
+        db.setWhere(QStringLiteral("sync_flag <> %1").arg(orvel::sync_flag::ToDelete));
+        return db.UpdateDataEx();
+    } catch (const RdoError &) {
+        return false;
+    }
+}
+
+// ---- pickers ---------------------------------------------------------------------------------------
+
+QString AssistRules::PrefixLike(const QString &column, const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    return column + QStringLiteral(" like ") + orvel::SqlText(text + u'%');
+}
+
+QString AssistRules::LimitFromDispMax(const QString &text)
+{
+    return text == QString::fromUtf8("無制限") ? QString() : text;
+}
+
+QString AssistRules::JoinConditions(const QStringList &conditions)
+{
+    QStringList parts;
+    for (const QString &c : conditions)
+        if (!c.isEmpty())
+            parts << c;
+    return parts.join(QStringLiteral(" AND "));
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+// The rules of the department and user screens and their pickers, without widgets: what is
+// refused with which message, and what each button writes. The screens wire controls to these;
+// tests drive them directly or through the screens.
+
+#include <QString>
+#include <QStringList>
+
+namespace JobRules {
+// Message refusing a register or update, or empty when the input is acceptable.
+QString CheckRegist(const QString &empId, const QString &empName);
+// Message refusing a delete; memberRows = data rows of the member list (live users).
+QString CheckDelete(const QString &empId, int memberRows);
+// Writes the user's department (m_user.emp_id); false when the write failed.
+bool MoveUser(const QString &userId, const QString &empId);
+// Moves each user to the built-in department "00000"; returns the users that failed.
+QStringList RemoveMembers(const QStringList &userIds);
+// Whether adding a user from rowEmpId into targetEmpId must ask first: only a move out of
+// another real department asks, a user without one ("00000") is taken silently.
+bool AsksBeforeMove(const QString &rowEmpId, const QString &targetEmpId);
+} // namespace JobRules
+
+namespace UserRules {
+struct Input
+{
+    QString userId;
+    QString name;
+    QString yomi;
+    bool fingerprint = false; // chbAuthType_1
+    bool card = false;        // chbAuthType_2
+    bool hasTemplate = false; // at least one enrolled fingerprint
+    bool hasCard = false;     // a real card ID, not the placeholder
+    int permitRows = 0;       // data rows of the permit list as shown
+};
+// First failing rule's message, or empty.
+QString Validate(const Input &in);
+// gauth_type from the two method boxes: 1 fingerprint + 2 card.
+int GAuthType(bool fingerprint, bool card);
+// A real card ID: not empty and not the edition's placeholder.
+bool HasCard(int edition, const QString &guserId);
+// Whether l_fptpl lists a template for the user.
+bool HasTemplate(const QString &userId);
+
+enum class DeleteResult { Deleted, Failed };
+// Removes the user's permits, templates and record, in this order; stops at the first failure
+// so that later tables stay untouched.
+DeleteResult DeleteUser(const QString &userId);
+// Marks the user's permits for rewriting on their gates (sync_flag 2); permits waiting to be
+// withdrawn (sync_flag 3) keep their state.
+bool MarkPermitsForUpdate(const QString &userId);
+} // namespace UserRules
+
+namespace AssistRules {
+// "column like '<text>%'" with the text escaped, or empty for an empty text.
+QString PrefixLike(const QString &column, const QString &text);
+// Row limit of a picker's cmbDispMax: its text, or empty for "無制限".
+QString LimitFromDispMax(const QString &text);
+// Conditions joined with " AND ", empty ones skipped.
+QString JoinConditions(const QStringList &conditions);
+} // namespace AssistRules

@@ -1,0 +1,76 @@
+#pragma once
+
+// Department screen: the department master (m_emp) and the membership of users (m_user.emp_id).
+// Department "00000" is the built-in department of users without one; removing a member moves
+// the user there.
+
+#include "CurrentScreen.h"
+#include "ModeRules.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class FuncModeBar;
+class MsfGrid;
+class rdo_cntl;
+
+class frmJobMan : public QWidget, public CurrentScreen
+{
+    Q_OBJECT
+public:
+    explicit frmJobMan(QWidget *parent = nullptr);
+    ~frmJobMan() override;
+
+    // ---- called back by the pickers -----------------------------------------------------------
+    void EMP_SetEmpId(const QString &empId) override;
+    void USER_SetUserId(const QString &userId) override;
+
+    void ShowEmpList();
+    void ShowEmpUserList();
+    // Both lists again, as each time the screen is activated.
+    void Form_Activate();
+
+    int mode() const;
+    // The table of locks and enabled buttons per mode (shared mechanism, this screen's rules).
+    static const ModeRules &Rules();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildControls();
+    void SetupLists();
+    void opbFuncMode_Click(int mode);
+    void ApplyModeRules();
+    void txtId_LostFocus();
+    void msfEmpList_Click(int row);
+    void cmdRegist_Click();
+    void cmdUpdate_Click();
+    void cmdDelete_Click();
+    void cmdSearch_Click();
+    void cmdAddEmpUser_Click();
+    void cmdDeleteEmpUser_Click();
+    void ClearRecord();
+    void SaveLayouts();
+
+    FuncModeBar *m_mode = nullptr;
+    QLineEdit *m_txtId = nullptr;
+    QLineEdit *m_txtName = nullptr;
+    QLineEdit *m_txtBikou = nullptr;
+    QLabel *m_lblRegistDT = nullptr;
+    QLabel *m_lblRefixDT = nullptr;
+    MsfGrid *m_msfEmpList = nullptr;
+    MsfGrid *m_msfEmpUserList = nullptr;
+    int m_highlighted = -1;
+    bool m_activationHooked = false;
+
+    std::unique_ptr<rdo_cntl> m_empList;
+    std::unique_ptr<rdo_cntl> m_userList;
+    std::unique_ptr<rdo_cntl> m_read;
+    std::unique_ptr<rdo_cntl> m_write;
+};
