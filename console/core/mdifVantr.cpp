@@ -381,6 +381,12 @@ void mdifVantr::timStart_Timer()
     QCoreApplication::processEvents();
     show();
     QCoreApplication::processEvents();
+
+    // Scripts (screenshots, demos) may name one menu-panel screen to open at start.
+    const QString openAtStart = qEnvironmentVariable("ORVEL_OPEN_SCREEN");
+    for (int i = 0; i < kMenuButtons && !openAtStart.isEmpty(); ++i)
+        if (kMenuPanel[i].screen && openAtStart == QLatin1String(kMenuPanel[i].screen))
+            cmdMenu_Click(i);
 }
 
 void mdifVantr::EndWithoutUnload()

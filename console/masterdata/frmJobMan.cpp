@@ -62,6 +62,7 @@ frmJobMan::frmJobMan(QWidget *parent)
     BuildControls();
     SetupLists();
     m_mode->setMode(ModeInquiry);
+    ShowModeSubTitle(ModeInquiry);
     GuardDb([this] {
         ShowEmpList();
         ApplyModeRules();
@@ -219,6 +220,7 @@ void frmJobMan::ShowEmpUserList()
 
 void frmJobMan::Form_Activate()
 {
+    ShowModeSubTitle(mode()); // the title strip shows the mode of the screen in front
     GuardDb([this] {
         ShowEmpList();
         ShowEmpUserList();

@@ -73,6 +73,7 @@ frmUserMan::frmUserMan(QWidget *parent)
         EmpRefresh();
         ClearRecord();
         m_mode->setMode(ModeInquiry);
+    ShowModeSubTitle(ModeInquiry);
         ApplyModeRules();
         ShowuserList();
     });
@@ -361,6 +362,7 @@ void frmUserMan::EmpRefresh()
 
 void frmUserMan::Form_Activate()
 {
+    ShowModeSubTitle(mode()); // the title strip shows the mode of the screen in front
     GuardDb([this] {
         EmpRefresh();
         ApplyModeRules();

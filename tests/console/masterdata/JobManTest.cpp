@@ -60,6 +60,7 @@ protected:
 TEST_F(JobManTest, OpensInInquiryOnTheFirstDepartmentWithItsLiveMembers)
 {
     EXPECT_EQ(screen->mode(), ModeInquiry);
+    EXPECT_EQ(SubTitleCaption(), "情報照会");
     EXPECT_EQ(Text(w(), "txtId"), "00000");
     EXPECT_EQ(Column(W<MsfGrid>(w(), "msfEmpList"), 0), QStringList({"00000", "00001", "00002", "00003"}));
     ClickRow(W<MsfGrid>(w(), "msfEmpList"), 4);
