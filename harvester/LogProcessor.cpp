@@ -69,8 +69,9 @@ QString Stamp(const QDateTime &dt)
 }
 
 // Appends bytes to the log file: created when missing, never truncated, held with an exclusive
-// lock while it is written (an opener holding it makes this attempt fail), flushed to disk
-// before the row's bit says the line is written.
+// lock while it is written (an opener holding it makes this attempt fail). Once write() has
+// returned, a crash of this program cannot lose the line; it is not synced per line, as the
+// database commits it goes with are not (synchronous=NORMAL).
 bool AppendExclusive(const QString &path, const QByteArray &bytes)
 {
     if (path.isEmpty())
@@ -88,7 +89,6 @@ bool AppendExclusive(const QString &path, const QByteArray &bytes)
         if (ok)
             done += n;
     }
-    ok = ok && ::fdatasync(fd) == 0;
     ::close(fd); // also releases the lock
     return ok;
 }
