@@ -223,8 +223,10 @@ QSqlQuery &rdo_cntl::Open(const QString &sql)
 
 void rdo_cntl::CloseRecSet()
 {
-    if (m_recSet)
-        m_recSet->finish();
+    // Closing the cursor is not enough: the SQLite driver keeps the statement, and with it the
+    // read transaction, until the statement is freed. A long-lived instance (a screen's binding)
+    // would otherwise go on reading an old snapshot and never see another process's writes.
+    m_recSet.reset();
 }
 
 void rdo_cntl::Exec(const QString &sql)

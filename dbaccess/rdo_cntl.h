@@ -70,7 +70,8 @@ public:
     static QString PassWd();
     static void setPassWd(const QString &v);
 
-    // The result set of the last query this instance opened (closed before operations return).
+    // The result set of the last query this instance opened; operations free it before they
+    // return, so it is empty between operations.
     QSqlQuery *RecSet() const { return m_recSet.get(); }
 
     // ---- connection -------------------------------------------------------------------------

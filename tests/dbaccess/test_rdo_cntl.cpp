@@ -5,7 +5,11 @@
 #include "TestSite.h"
 #include "rdo_cntl.h"
 
+#include "TestControls.h"
+
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -269,4 +273,32 @@ TEST_F(RdoTest, CompactionRewritesTheSiteDatabaseInPlace)
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), QStringLiteral("10"));
     EXPECT_EQ(site.value(QStringLiteral("SELECT emp_name FROM m_emp")), QStringLiteral("無所属"));
+}
+
+// A screen keeps its instances for its whole life: after any operation they must read what
+// another process has committed since, not an old snapshot.
+TEST_F(RdoTest, LongLivedInstancesSeeWritesOfOtherConnections)
+{
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("other"));
+    other.setDatabaseName(QLatin1String(orvel::kDsn));
+    ASSERT_TRUE(other.open());
+    auto write = [&](int v) {
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(QStringLiteral("UPDATE t_userreq SET result = %1").arg(v)));
+    };
+    rdo_cntl bound, read;
+    orvel::test::TextBox box;
+    bound.setDataSource(QStringLiteral("telmar_v1.t_userreq"));
+    bound.SetBind(QStringLiteral("result"), &box, false, true);
+    read.setDataSource(QStringLiteral("telmar_v1.t_userreq"));
+    read.setDataField(QStringLiteral("result"));
+    for (int v = 10; v < 13; ++v) {
+        write(v);
+        ASSERT_TRUE(bound.LoadBind());
+        EXPECT_EQ(box.text(), QString::number(v));
+        EXPECT_EQ(read.GetData().toString(), QString::number(v));
+    }
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
