@@ -8,6 +8,7 @@ struct ConsoleTiming
     int srvChkSendMs = 5000;  // timSrvChkSend: service supervision tick
     int dayMainteMs = 6000;   // timDayMainte: daily-maintenance trigger test
     int autoReadMs = 1000;    // timAutoRead: the log list's monitor refresh
+    int mainteStartMs = 1000; // timStart of the start-up check and the daily maintenance windows
 
     // Gate operations and the user request queue (gatecomm).
     int gateRetryWaitMs = 500;       // after every failed attempt of a gate operation

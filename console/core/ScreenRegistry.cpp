@@ -43,9 +43,16 @@ QWidget *Create(const QString &key, QWidget *parent)
 
 bool ShowModal(const QString &key, QWidget *parent)
 {
+    return ShowModal(key, parent, nullptr);
+}
+
+bool ShowModal(const QString &key, QWidget *parent, const std::function<void(QWidget *)> &setup)
+{
     QPointer<QWidget> w = Create(key, parent);
     if (!w)
         return false;
+    if (setup)
+        setup(w);
     if (auto *dlg = qobject_cast<QDialog *>(w.data())) {
         dlg->setModal(true);
         dlg->exec();
@@ -67,4 +74,13 @@ Registrar::Registrar(const char *key, Factory factory)
 {
     Register(QString::fromUtf8(key), std::move(factory));
 }
+bool ShowGateError(const QString &gateId, QWidget *parent)
+{
+    // The window is told the gate as a property and, when it offers one, through SetGateId.
+    return ShowModal(QStringLiteral("frmGateError"), parent, [&gateId](QWidget *w) {
+        w->setProperty("GateId", gateId);
+        QMetaObject::invokeMethod(w, "SetGateId", Q_ARG(QString, gateId));
+    });
+}
+
 } // namespace ScreenRegistry

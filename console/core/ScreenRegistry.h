@@ -28,6 +28,11 @@ QWidget *Create(const QString &key, QWidget *parent);
 // Creates the window and shows it modally; returns once it has closed (and been deleted).
 // Returns false when nothing is registered under key.
 bool ShowModal(const QString &key, QWidget *parent);
+// The same, with setup run on the new window before it is shown (to hand it its arguments).
+bool ShowModal(const QString &key, QWidget *parent, const std::function<void(QWidget *)> &setup);
+
+// The gate error window "frmGateError" for gateId, shown modally; false when none is registered.
+bool ShowGateError(const QString &gateId, QWidget *parent);
 
 struct Registrar
 {

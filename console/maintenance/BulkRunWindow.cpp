@@ -1,0 +1,252 @@
+#include "BulkRunWindow.h"
+
+#include "MsfGrid.h"
+#include "MsgBox.h"
+#include "OrvelDefs.h"
+#include "ScreenRefresh.h"
+#include "ScreenRegistry.h"
+#include "SqlDialect.h"
+#include "GateLock.h"
+#include "gatecomm/ConsoleGateLock.h"
+#include "gatecomm/GUserCtrl.h"
+#include "gatecomm/TcpCom.h"
+#include "rdo_cntl.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ORVEL_REGISTER_SCREEN(frmIK_GUser)
+ORVEL_REGISTER_SCREEN(frmIK_GTime)
+
+namespace {
+const QString kUnlockFailed = QStringLiteral("ゲートアクセスへのロックを解除出来ません。");
+
+void Unlock(const QString &gateId)
+{
+    if (!ConsoleGateLock().UnlockGate(gateId, 60))
+        MsgBox::Show(kUnlockFailed);
+}
+} // namespace
+
+BulkRunWindow::BulkRunWindow(const QString &objectName, const QString &title, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(objectName);
+    setWindowTitle(title);
+    m_grid = new MsfGrid(this);
+    m_txtUseFlagMsg = new QLineEdit(this);
+    m_txtUseFlagMsg->setObjectName(QStringLiteral("txtUseFlagMsg"));
+    m_txtUseFlagMsg->setReadOnly(true);
+    m_cmdStart = new QPushButton(QStringLiteral("開始"), this);
+    m_cmdStart->setObjectName(QStringLiteral("cmdStart"));
+    m_cmdCancel = new QPushButton(QStringLiteral("閉じる"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_txtUseFlagMsg, 1);
+    buttons->addWidget(m_cmdStart);
+    buttons->addWidget(m_cmdCancel);
+    auto *root = new QVBoxLayout(this);
+    root->addWidget(m_grid, 1);
+    root->addLayout(buttons);
+    resize(760, 420);
+    connect(m_cmdStart, &QPushButton::clicked, this, &BulkRunWindow::cmdStart_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &BulkRunWindow::cmdCancel_Click);
+}
+
+void BulkRunWindow::SetColumns(const QStringList &headers)
+{
+    m_grid->setCols(int(headers.size()));
+    for (int c = 0; c < headers.size(); ++c)
+        m_grid->setTextMatrix(0, c, headers[c]);
+}
+
+void BulkRunWindow::cmdCancel_Click()
+{
+    if (m_running)
+        m_cancel = true;
+    else
+        reject();
+}
+
+void BulkRunWindow::cmdStart_Click()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_cancel = false;
+    m_cmdStart->setEnabled(false);
+    m_cmdCancel->setText(QStringLiteral("中止"));
+    m_txtUseFlagMsg->setText(ProgressText());
+    QCoreApplication::processEvents();
+
+    bool cancelled = false;
+    try {
+        for (int r = m_grid->fixedRows(); r < m_grid->rows(); ++r) {
+            QCoreApplication::processEvents();
+            if (m_cancel) {
+                if (MsgBox::Show(QStringLiteral("中止しますか？"), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Question) == QMessageBox::Yes) {
+                    cancelled = true;
+                    break;
+                }
+                m_cancel = false;
+            }
+            RunRow(r);
+        }
+    } catch (const RdoError &e) {
+        MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
+        cancelled = true;
+    }
+    m_txtUseFlagMsg->setText(DoneText(cancelled));
+    m_cmdCancel->setText(QStringLiteral("閉じる"));
+    m_running = false;
+    Finished();
+}
+
+// ---- bulk user send -------------------------------------------------------------------------------
+
+namespace {
+enum GUserCol { ZoneName, GateId, GateName, UserId, UserName, EmpName, GauthorityName, GauthTypeName, SyncDisp,
+                GuserId, Gauthority, GauthType, SyncFlag, IpAddr, PortNo, GUserCols };
+}
+
+frmIK_GUser::frmIK_GUser(QWidget *parent)
+    : BulkRunWindow(QStringLiteral("frmIK_GUser"), QStringLiteral("ゲートにユーザを反映"), parent)
+{
+    m_grid->setObjectName(QStringLiteral("msfGateUserList"));
+    SetColumns({QStringLiteral("ゾーン"), QStringLiteral("ゲートID"), QStringLiteral("ゲート名"), QStringLiteral("ユーザID"),
+                QStringLiteral("ユーザ名"), QStringLiteral("部署名"), QStringLiteral("権限"), QStringLiteral("認証方法"),
+                QStringLiteral("状態"), QStringLiteral("ゲートユーザID"), QStringLiteral("gauthority"),
+                QStringLiteral("gauth_type"), QStringLiteral("sync_flag"), QStringLiteral("IPアドレス"),
+                QStringLiteral("ポート番号")});
+    for (int c = GuserId; c < GUserCols; ++c)
+        m_grid->setColumnHidden(c, true);
+    LoadRows();
+}
+
+void frmIK_GUser::LoadRows()
+{
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.v_gate_user_list4"));
+    db.setWhere(QStringLiteral("sync_flag <> 0"));
+    db.setWhereS(QStringLiteral("gate_use_flag <> 0"));
+    db.setOrder(QStringLiteral("zone_name, gate_id, user_id ASC"));
+    const char *columns[] = {"zone_name", "gate_id", "gate_name", "user_id", "user_name", "emp_name",
+                             "gauthority_name", "gauth_type_name", "sync_disp", "guser_id", "gauthority",
+                             "gauth_type", "sync_flag", "ip_addr", "port_no"};
+    for (int c = 0; c < GUserCols; ++c)
+        db.SetField(QLatin1String(columns[c]), QString(), false, c == 0);
+    try {
+        db.LoadGrid(m_grid, -1);
+    } catch (const RdoError &e) {
+        MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
+    }
+}
+
+void frmIK_GUser::RunRow(int r)
+{
+    const int syncFlag = m_grid->textMatrix(r, SyncFlag).toInt();
+    if (syncFlag == orvel::sync_flag::InStep)
+        return;
+    const QString gateId = m_grid->textMatrix(r, GateId);
+    const QString ip = m_grid->textMatrix(r, IpAddr);
+    const QString port = m_grid->textMatrix(r, PortNo);
+    if (!ConsoleGateLock().LockGate(gateId, 10))
+        return;
+    TcpCheckDevice(ip, port);
+    GUserRecord user;
+    user.user_id = m_grid->textMatrix(r, UserId);
+    user.guser_id = m_grid->textMatrix(r, GuserId);
+    user.gauthority = static_cast<qint16>(m_grid->textMatrix(r, Gauthority).toInt());
+    user.gauth_type = static_cast<qint16>(m_grid->textMatrix(r, GauthType).toInt());
+    if (!SendUserRequest(static_cast<qint16>(syncFlag), ip, port, gateId, user, true)) {
+        Unlock(gateId);
+        RequestStop();
+        return;
+    }
+    rdo_cntl permit;
+    permit.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
+    if (syncFlag == orvel::sync_flag::ToDelete) {
+        permit.setWhere(QStringLiteral("gate_id = ") + orvel::SqlText(gateId));
+        permit.setWhereS(QStringLiteral("user_id = ") + orvel::SqlText(user.user_id));
+        permit.DeleteData();
+    } else {
+        permit.SetData(QStringLiteral("sync_flag"), orvel::sync_flag::InStep, false, true);
+        permit.SetData(QStringLiteral("user_id"), user.user_id, true);
+        permit.SetData(QStringLiteral("gate_id"), gateId, true);
+        if (!permit.UpdateData(false))
+            MsgBox::Show(QStringLiteral("登録に失敗しました。"));
+    }
+    m_grid->setTextMatrix(r, SyncDisp, QStringLiteral("済"));
+    Unlock(gateId);
+}
+
+QString frmIK_GUser::ProgressText() const
+{
+    return QStringLiteral("処理中・・・");
+}
+
+QString frmIK_GUser::DoneText(bool cancelled) const
+{
+    return cancelled ? QStringLiteral("中止しました。") : QStringLiteral("完了しました。");
+}
+
+void frmIK_GUser::Finished()
+{
+    RefreshOpenScreens({QStringLiteral("frmUserMan"), QStringLiteral("frmGateMan")});
+}
+
+// ---- bulk clock setting ------------------------------------------------------------------------------
+
+frmIK_GTime::frmIK_GTime(QWidget *parent)
+    : BulkRunWindow(QStringLiteral("frmIK_GTime"), QStringLiteral("ゲートに日時を設定"), parent)
+{
+    m_grid->setObjectName(QStringLiteral("msfGateList"));
+    SetColumns({QStringLiteral("ゾーン"), QStringLiteral("ゲートID"), QStringLiteral("ゲート名"),
+                QStringLiteral("IPアドレス"), QStringLiteral("ポート番号"), QStringLiteral("結果")});
+    LoadRows();
+}
+
+void frmIK_GTime::LoadRows()
+{
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_gate"));
+    db.setWhere(QStringLiteral("use_flag = 1"));
+    db.setOrder(QStringLiteral("gate_id asc"));
+    db.SetField(QStringLiteral("zone_name"), QString(), false, true);
+    db.SetField(QStringLiteral("gate_id"), QStringLiteral("00000"));
+    db.SetField(QStringLiteral("gate_name"));
+    db.SetField(QStringLiteral("ip_addr"));
+    db.SetField(QStringLiteral("port_no"));
+    db.SetField(QString());
+    try {
+        db.LoadGrid(m_grid, -1);
+    } catch (const RdoError &e) {
+        MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
+    }
+}
+
+void frmIK_GTime::RunRow(int r)
+{
+    const QString gateId = m_grid->textMatrix(r, 1);
+    if (!ConsoleGateLock().LockGate(gateId, 10)) {
+        m_grid->setTextMatrix(r, 5, QStringLiteral("失敗"));
+        return;
+    }
+    const bool ok = TcpSetDeviceTime(m_grid->textMatrix(r, 3), m_grid->textMatrix(r, 4));
+    m_grid->setTextMatrix(r, 5, ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
+    Unlock(gateId);
+}
+
+QString frmIK_GTime::ProgressText() const
+{
+    return QStringLiteral("時計あわせ実行中・・・");
+}
+
+QString frmIK_GTime::DoneText(bool cancelled) const
+{
+    return cancelled ? QStringLiteral("中止しました。") : QStringLiteral("時計あわせを完了しました。");
+}

@@ -1,0 +1,189 @@
+#include "MainteRuns.h"
+
+#include "ErrorLog.h"
+#include "MainteSettings.h"
+#include "MsgBox.h"
+#include "OrvelDefs.h"
+#include "Public.h"
+#include "ScreenRegistry.h"
+#include "SqlDialect.h"
+#include "gatecomm/ConsoleGateLock.h"
+#include "gatecomm/GUserCtrl.h"
+#include "gatecomm/TcpCom.h"
+#include "GateLock.h"
+#include "rdo_cntl.h"
+
+#include <QCoreApplication>
+
+namespace orvel::mainte {
+namespace {
+
+const QString kDone = QStringLiteral("完了");
+const QString kFailed = QStringLiteral("失敗");
+const QString kUnlockFailed = QStringLiteral("ゲートアクセスへのロックを解除出来ません。");
+
+// Loads the gates in use into grid with the given extra columns after gate_id.
+void LoadGates(RdoGridControl &grid, const QStringList &columns)
+{
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_gate"));
+    db.setWhere(QStringLiteral("use_flag = 1"));
+    db.setOrder(QStringLiteral("gate_id asc"));
+    db.SetField(QStringLiteral("gate_id"), QStringLiteral("00000"), false, true);
+    for (const QString &c : columns)
+        db.SetField(c);
+    db.LoadGrid(&grid, -1);
+}
+
+void Unlock(const QString &gateId)
+{
+    if (!ConsoleGateLock().UnlockGate(gateId, 60))
+        MsgBox::Show(kUnlockFailed);
+}
+
+} // namespace
+
+void PurgeOldLogs(const QDate &today)
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_v1.set_mainte"));
+        db.setWhere(QStringLiteral("mainte_id = 1"));
+        const qint16 days = static_cast<qint16>(db.GetData(QStringLiteral("logtel_leave_days")).toString().toInt());
+        const QString cutOff = today.addDays(-days).toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" 00:00:00");
+        for (const char *table : {"telmar_v1.log_telmar_plus", "telmar_v1.log_telmar_raw"}) {
+            rdo_cntl del;
+            del.setDataSource(QLatin1String(table));
+            del.setWhere(QStringLiteral("log_dt < #") + cutOff + u'#');
+            del.DeleteData();
+        }
+    } catch (const RdoError &) {
+        // Not reported: the next run purges again.
+    }
+}
+
+bool AutoLogFileUnusable()
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_vb.t_autolog_info"));
+        db.setWhere(QStringLiteral("id = 1"));
+        if (db.GetData(QStringLiteral("log_mode")).toString().toInt() == 0)
+            return false;
+        return !CanAppendTo(db.GetData(QStringLiteral("file_path")).toString());
+    } catch (const RdoError &) {
+        return false;
+    }
+}
+
+void TestGateConnections(RdoGridControl &grid)
+{
+    LoadGates(grid, {QStringLiteral("ip_addr"), QStringLiteral("port_no")});
+    for (int r = grid.fixedRows(); r < grid.rows(); ++r) {
+        QCoreApplication::processEvents();
+        const QString gateId = grid.textMatrix(r, 0);
+        const QString ip = grid.textMatrix(r, 1);
+        const QString port = QString::number(grid.textMatrix(r, 2).toInt());
+        if (!ConsoleGateLock().LockGate(gateId, 10)) {
+            grid.setTextMatrix(r, 2, kFailed);
+            continue;
+        }
+        if (TcpCheckDevice(ip, port)) {
+            grid.setTextMatrix(r, 2, kDone);
+        } else {
+            grid.setTextMatrix(r, 2, kFailed);
+            WriteErrorLog(errcode::StartupGateError, QStringLiteral("ゲート接続エラー[") + gateId + u']');
+            ScreenRegistry::ShowGateError(gateId, MainWindow());
+        }
+        ConsoleGateLock().UnlockGate(gateId, 60);
+    }
+}
+
+void SetGateClocks(RdoGridControl &grid)
+{
+    LoadGates(grid, {QStringLiteral("ip_addr"), QStringLiteral("port_no")});
+    for (int r = grid.fixedRows(); r < grid.rows(); ++r) {
+        QCoreApplication::processEvents();
+        const QString gateId = grid.textMatrix(r, 0);
+        if (!ConsoleGateLock().LockGate(gateId, 10)) {
+            grid.setTextMatrix(r, 2, kFailed);
+            continue;
+        }
+        const bool ok = TcpSetDeviceTime(grid.textMatrix(r, 1), grid.textMatrix(r, 2));
+        grid.setTextMatrix(r, 2, ok ? kDone : kFailed);
+        ConsoleGateLock().UnlockGate(gateId, 60);
+    }
+}
+
+QStringList RewriteGateUsers(RdoGridControl &gates, RdoGridControl &permits)
+{
+    QStringList failed;
+    auto fail = [&failed](const QString &name) {
+        if (!failed.contains(name))
+            failed << name;
+    };
+    LoadGates(gates, {QStringLiteral("ip_addr"), QStringLiteral("port_no"), QStringLiteral("gate_name")});
+    for (int g = gates.fixedRows(); g < gates.rows(); ++g) {
+        QCoreApplication::processEvents();
+        const QString gateId = gates.textMatrix(g, 0);
+        const QString ip = gates.textMatrix(g, 1);
+        const QString port = gates.textMatrix(g, 2);
+        const QString name = gates.textMatrix(g, 3);
+        if (!ConsoleGateLock().LockGate(gateId, 30))
+            continue;
+        if (!SendGateCleanRequest(ip, port)) {
+            fail(name);
+        } else {
+            rdo_cntl list;
+            list.setDataSource(QStringLiteral("telmar_v1.v_gate_user_list"));
+            list.setWhere(QStringLiteral("gate_id = ") + SqlText(gateId));
+            list.setOrder(QStringLiteral("user_id ASC"));
+            list.SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), false, true);
+            list.SetField(QStringLiteral("guser_id"));
+            list.SetField(QStringLiteral("gauthority"));
+            list.SetField(QStringLiteral("gauth_type"));
+            list.SetField(QStringLiteral("sync_flag"));
+            list.LoadGrid(&permits, -1);
+            for (int p = permits.fixedRows(); p < permits.rows(); ++p) {
+                GUserRecord user;
+                user.user_id = permits.textMatrix(p, 0);
+                user.guser_id = permits.textMatrix(p, 1);
+                user.gauthority = static_cast<qint16>(permits.textMatrix(p, 2).toInt());
+                user.gauth_type = static_cast<qint16>(permits.textMatrix(p, 3).toInt());
+                const int syncFlag = permits.textMatrix(p, 4).toInt();
+                if (!SendUserRequest(3, ip, port, gateId, user, false)) {
+                    fail(name);
+                    break;
+                }
+                rdo_cntl permit;
+                permit.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
+                permit.setWhere(QStringLiteral("gate_id = ") + SqlText(gateId));
+                permit.setWhereS(QStringLiteral("user_id = ") + SqlText(user.user_id));
+                if (syncFlag == sync_flag::ToDelete) {
+                    permit.DeleteData();
+                    continue;
+                }
+                permit.SetData(QStringLiteral("sync_flag"), sync_flag::ToWrite, false, true);
+                permit.UpdateDataEx(false);
+                if (!SendUserRequest(1, ip, port, gateId, user, false)) {
+                    fail(name);
+                    break;
+                }
+                permit.SetData(QStringLiteral("sync_flag"), sync_flag::InStep, false, true);
+                permit.UpdateDataEx(false);
+            }
+        }
+        Unlock(gateId);
+    }
+    return failed;
+}
+
+QString FailedGatesMessage(const QStringList &gateNames)
+{
+    QString text = QStringLiteral("日次処理中にエラーが発生しました｡次のゲートの通行許可ユーザを確認してください。");
+    for (const QString &name : gateNames)
+        text += QStringLiteral("\r\n\tゲート名：") + name;
+    return text;
+}
+
+} // namespace orvel::mainte
