@@ -1,5 +1,7 @@
 #include "SrvSupervisor.h"
 
+#include "SrvRequest.h"
+
 #include "ConsoleTiming.h"
 #include "ConsoleWait.h"
 #include "ErrorLog.h"
@@ -16,10 +18,7 @@
 #include "GateLock.h"
 
 #include <QCoreApplication>
-#include <QDialog>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QPointer>
 
 using namespace orvel;
 
@@ -72,21 +71,6 @@ SrvSupervisor::Row SrvSupervisor::ReadRow(int serverId)
     return row;
 }
 
-void SrvSupervisor::Post(int serverId, int reqCmd, const QString &detail)
-{
-    try {
-        rdo_cntl db;
-        db.setDataSource(QStringLiteral("telmar_v1.t_srv_ctrl"));
-        db.setWhere(QStringLiteral("server_id = %1").arg(serverId));
-        db.SetData(QStringLiteral("req_cmd"), reqCmd, false, true);
-        db.SetData(QStringLiteral("result"), srv::ResultPending);
-        db.SetData(QStringLiteral("res_detail"), detail);
-        db.UpdateDataEx(false);
-    } catch (const RdoError &) {
-        // Posted again on the next tick.
-    }
-}
-
 void SrvSupervisor::Answered(int serverId, const Row &row)
 {
     m_main.SetStatusPanel(PanelOf(serverId), row.detail);
@@ -111,7 +95,7 @@ void SrvSupervisor::NoAnswer(int serverId)
         return;
     m_main.SetStatusPanel(panel, QStringLiteral("無応答"));
     const bool harvester = serverId == srv::Harvester;
-    Post(serverId, harvester ? srv::HarvesterStatus : srv::CourierStatus, QString::fromUtf8(srv::TextRestart));
+    PostSrvRequest(serverId, harvester ? srv::HarvesterStatus : srv::CourierStatus, QString::fromUtf8(srv::TextRestart));
     m_main.SetLastRestart(serverId, QDateTime::currentDateTime());
     if (harvester)
         ShellCtrl_Orvel::StartHarvester();
@@ -120,30 +104,6 @@ void SrvSupervisor::NoAnswer(int serverId)
     m_main.SetStatusPanel(panel, QStringLiteral("起動中"));
     m_elapsed[i] = 0;
     m_polls[i] = 0;
-}
-
-bool SrvSupervisor::ShowGateError(const QString &gateId)
-{
-    // The gate error window belongs to the gate screens; it is found by name and told the gate.
-    QPointer<QWidget> w = ScreenRegistry::Create(QStringLiteral("frmGateError"), &m_main);
-    if (!w)
-        return false;
-    w->setProperty("GateId", gateId);
-    QMetaObject::invokeMethod(w, "SetGateId", Q_ARG(QString, gateId)); // when the window offers it
-    if (auto *dlg = qobject_cast<QDialog *>(w.data())) {
-        dlg->setModal(true);
-        dlg->exec();
-    } else {
-        w->setWindowFlag(Qt::Window, true);
-        w->setWindowModality(Qt::ApplicationModal);
-        w->setAttribute(Qt::WA_DeleteOnClose, true);
-        QEventLoop loop;
-        QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
-        w->show();
-        loop.exec();
-    }
-    delete w.data();
-    return true;
 }
 
 void SrvSupervisor::RefreshHarvester(const Row &row, bool *stop)
@@ -160,7 +120,7 @@ void SrvSupervisor::RefreshHarvester(const Row &row, bool *stop)
     } else if (result == srv::ResultGateError) {
         WriteErrorLog(errcode::HarvesterGateError, QStringLiteral("ゲート接続エラー[") + row.arg1 + u']');
         if (!ConsoleGateLock().IsGateLocked(row.arg1)) {
-            ShowGateError(row.arg1);
+            ScreenRegistry::ShowGateError(row.arg1, &m_main);
             *stop = true;
         }
     }
@@ -178,7 +138,7 @@ void SrvSupervisor::RefreshCourier(const Row &row)
         const QDateTime started = m_main.LastRestart(srv::Courier);
         if (started.isValid() && QDateTime::currentDateTime() < started.addSecs(kErrorMessageWindowSec))
             MsgBox::Show(QStringLiteral("Courierエラー : ") + row.detail);
-        Post(srv::Courier, srv::CourierStop, QString::fromUtf8(srv::TextRestart));
+        PostSrvRequest(srv::Courier, srv::CourierStop, QString::fromUtf8(srv::TextRestart));
         m_elapsed[1] = kErrorStopElapsedMs;
         m_polls[1] = kMinPolls;
         return;
@@ -209,10 +169,10 @@ void SrvSupervisor::SendSrvCheck()
     // A new check is never posted over a pending one.
     const Row harvester = ReadRow(srv::Harvester);
     if (harvester.ok && harvester.result != QLatin1String("0"))
-        Post(srv::Harvester, srv::HarvesterStatus);
+        PostSrvRequest(srv::Harvester, srv::HarvesterStatus);
     const Row courier = ReadRow(srv::Courier);
     if (courier.ok && courier.result != QLatin1String("0"))
-        Post(srv::Courier, srv::CourierStatus);
+        PostSrvRequest(srv::Courier, srv::CourierStatus);
 }
 
 void SrvSupervisor::SendSrvExit()
@@ -233,9 +193,9 @@ void SrvSupervisor::SendSrvExit()
                 break; // the database is gone: nothing can be asked, only killed
         } else {
             if ((h.result != QLatin1String("0") || force) && h.reqCmd != QString::number(srv::HarvesterStop))
-                Post(srv::Harvester, srv::HarvesterStop);
+                PostSrvRequest(srv::Harvester, srv::HarvesterStop);
             if ((c.result != QLatin1String("0") || force) && c.reqCmd != QString::number(srv::CourierStop))
-                Post(srv::Courier, srv::CourierStop);
+                PostSrvRequest(srv::Courier, srv::CourierStop);
             h = ReadRow(srv::Harvester);
             c = ReadRow(srv::Courier);
             if (h.reqCmd == QString::number(srv::HarvesterStop) && c.reqCmd == QString::number(srv::CourierStop))

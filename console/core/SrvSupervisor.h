@@ -33,10 +33,8 @@ private:
     };
     static int Index(int serverId) { return serverId == 2 ? 1 : 0; }
     Row ReadRow(int serverId);
-    void Post(int serverId, int reqCmd, const QString &detail = QString());
     void Answered(int serverId, const Row &row);
     void NoAnswer(int serverId);
-    bool ShowGateError(const QString &gateId);
     void RefreshHarvester(const Row &row, bool *stop);
     void RefreshCourier(const Row &row);
 

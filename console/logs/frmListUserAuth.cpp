@@ -8,6 +8,7 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenRegistry.h"
+#include "masterdata/frmUserAssist.h"
 #include "rdo_cntl.h"
 
 #include <QButtonGroup>
@@ -198,18 +199,16 @@ void frmListUserAuth::PrintCsv()
 
 void frmListUserAuth::cmdSearchUser_Click()
 {
-    QWidget *picker = ScreenRegistry::Create(QStringLiteral("frmUserAssist"), MainWindow());
-    if (!picker)
-        return;
     const bool withDeleted = m_chbShowDelUser->isChecked();
-    if (withDeleted)
-        picker->setWindowTitle(QStringLiteral(" ユーザ検索（削除者も対象）"));
-    picker->setProperty("g_bSearchDelUserAdd", withDeleted);
+    auto *picker = new frmUserAssist(QString(), withDeleted ? QStringLiteral(" ユーザ検索（削除者も対象）") : QString(),
+                                     MainWindow());
+    picker->setAttribute(Qt::WA_DeleteOnClose);
+    frmUserAssist::g_bSearchDelUserAdd = withDeleted;
     SetCurrentScreen(this);
     SetBusyOn();
-    picker->setAttribute(Qt::WA_DeleteOnClose);
     picker->show();
     WaitBusyOff();
+    frmUserAssist::g_bSearchDelUserAdd = false;
 }
 
 void frmListUserAuth::showEvent(QShowEvent *event)
