@@ -480,7 +480,12 @@ void mdifVantr::OpenScreen(int index)
         QWidget *screen = ScreenRegistry::Create(key, nullptr);
         if (!screen)
             return;
+        const bool sized = screen->testAttribute(Qt::WA_Resized);
+        const QSize wanted = screen->size();
         sub = m_mdi->addSubWindow(screen);
+        // A screen that chose its size keeps it; the sub-window adds its frame around it.
+        if (sized)
+            sub->resize(wanted + (sub->sizeHint() - screen->sizeHint()));
         // Closing a screen hides it; it stays loaded with its state until the console ends.
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         sub->move(0, TwipsToPx(kScreenTopGapTwips));

@@ -44,6 +44,7 @@ frmListMix::frmListMix(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmListMix"));
     setWindowTitle(QStringLiteral("ログ表示"));
+    resize(1000, 600);
 
     m_cmbListType = new QComboBox(this);
     m_cmbListType->setObjectName(QStringLiteral("cmbListType"));
@@ -250,6 +251,8 @@ void frmListMix::showEvent(QShowEvent *event)
                 Deactivated();
         });
     }
+    // A screen is shown when it is opened or brought to the front: it is the active one then.
+    Activated();
 }
 
 void frmListMix::changeEvent(QEvent *event)

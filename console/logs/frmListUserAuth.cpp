@@ -37,6 +37,7 @@ frmListUserAuth::frmListUserAuth(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmListUserAuth"));
     setWindowTitle(QStringLiteral("ゲート認証リスト"));
+    resize(900, 560);
 
     auto *choice = new QGroupBox(QStringLiteral("リスト選択"), this);
     auto *choiceLayout = new QVBoxLayout(choice);

@@ -165,7 +165,7 @@ TEST_F(MainteRunsTest, StartUpCheckMarksEachGateAndLogsOneThatDoesNotAnswer)
 {
     AddGate("00001", "Front");
     AddGate("00002", "Back");
-    ASSERT_TRUE(sim->controlOk("fault 00002 refuse"));
+    ASSERT_TRUE(sim->controlOk("fault 00002 refuse on"));
     frmStartChk chk;
     chk.timStart_Timer();
     auto *grid = chk.findChild<MsfGrid *>(QStringLiteral("msfGateList"));
@@ -204,7 +204,7 @@ TEST_F(MainteRunsTest, DailyRunRewritesGatesAndReportsTheOneWhoseCleanFailed)
     AddPermit("0000000001", "00001", 1);
     AddPermit("0000000002", "00001", 3);
     AddPermit("0000000001", "00002", 1);
-    ASSERT_TRUE(sim->controlOk("fault 00002 refuse"));
+    ASSERT_TRUE(sim->controlOk("fault 00002 refuse on"));
     ShellCtrl_Orvel::StartCourier();
     frmDayMainte run;
     run.timStart_Timer();
@@ -227,7 +227,7 @@ TEST_F(MainteRunsTest, BulkSendAsksBeforeTheRowAfterAFailure)
     AddPermit("0000000001", "00001", 1);
     AddPermit("0000000001", "00002", 1);
     AddPermit("0000000001", "00003", 1);
-    ASSERT_TRUE(sim->controlOk("fault 00002 refuse"));
+    ASSERT_TRUE(sim->controlOk("fault 00002 refuse on"));
     ShellCtrl_Orvel::StartCourier();
     frmIK_GUser w;
     auto *grid = w.findChild<MsfGrid *>(QStringLiteral("msfGateUserList"));
