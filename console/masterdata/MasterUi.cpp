@@ -201,3 +201,34 @@ void SetGridHeader(MsfGrid &grid, const QStringList &captions)
     for (int i = 0; i < captions.size(); ++i)
         grid.setTextMatrix(0, i, captions.at(i));
 }
+
+MainTimersPaused::MainTimersPaused(const QStringList &names)
+{
+    QWidget *main = MainWindow();
+    if (!main)
+        return;
+    for (const QString &name : names)
+        if (auto *t = main->findChild<QTimer *>(name); t && t->isActive()) {
+            t->stop();
+            m_stopped << t;
+        }
+}
+
+MainTimersPaused::~MainTimersPaused()
+{
+    for (const QPointer<QTimer> &t : m_stopped)
+        if (t)
+            t->start();
+}
+
+MainWindowDisabled::MainWindowDisabled() : m_main(MainWindow())
+{
+    if (m_main)
+        m_main->setEnabled(false);
+}
+
+MainWindowDisabled::~MainWindowDisabled()
+{
+    if (m_main)
+        m_main->setEnabled(true);
+}

@@ -10,6 +10,11 @@
 
 #include <functional>
 
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
 class QAbstractButton;
 class QLineEdit;
 class QButtonGroup;
@@ -63,3 +68,31 @@ bool GuardDb(const std::function<void()> &work);
 
 // Sets the header captions of a grid's fixed row.
 void SetGridHeader(MsfGrid &grid, const QStringList &captions);
+
+// Stops those of the main window's timers (by object name: "timSrvChkSend", "timDayMainte")
+// that are running, and starts exactly those again when it ends. A timer its owner had already
+// stopped (the daily maintenance stops both for its whole run) stays stopped.
+class MainTimersPaused
+{
+public:
+    explicit MainTimersPaused(const QStringList &names);
+    ~MainTimersPaused();
+    MainTimersPaused(const MainTimersPaused &) = delete;
+    MainTimersPaused &operator=(const MainTimersPaused &) = delete;
+
+private:
+    QList<QPointer<QTimer>> m_stopped;
+};
+
+// Disables the main window (when there is one) until it ends.
+class MainWindowDisabled
+{
+public:
+    MainWindowDisabled();
+    ~MainWindowDisabled();
+    MainWindowDisabled(const MainWindowDisabled &) = delete;
+    MainWindowDisabled &operator=(const MainWindowDisabled &) = delete;
+
+private:
+    QPointer<QWidget> m_main;
+};

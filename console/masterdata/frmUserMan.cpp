@@ -2,7 +2,9 @@
 
 #include "MasterRules.h"
 #include "MasterUi.h"
+#include "PermitRules.h"
 #include "frmAssistBase.h"
+#include "frmGateAssist.h"
 #include "frmUserAssist.h"
 
 #include "MsfGrid.h"
@@ -37,6 +39,8 @@ QString U(const char *utf8)
 }
 constexpr int kUserListWidth = 330;
 constexpr int kPermitListWidth = 560;
+constexpr int kSyncDispCol = 5;
+constexpr int kSyncFlagCol = 6;
 } // namespace
 
 const ModeRules &frmUserMan::Rules()
@@ -53,7 +57,9 @@ const ModeRules &frmUserMan::Rules()
             .Enable("msfUserList", "AANA")
             .Enable("cmbEmp2", "AANA", "!chbAllUserList");
         // The detail area: what mode 3 unlocks for an existing user.
-        for (const char *d : {"chbAuthType_1", "chbAuthType_2", "opbGAuthority_0", "opbGAuthority_1"})
+        // cmdSendGUser is decided by the permit list each time it loads.
+        for (const char *d : {"chbAuthType_1", "chbAuthType_2", "opbGAuthority_0", "opbGAuthority_1", "cmdAddUseGate",
+                              "cmdDeleteUseGate"})
             r.Enable(QString::fromLatin1(d), "NNNF");
         return r;
     }();
@@ -218,8 +224,17 @@ void frmUserMan::BuildControls()
     m_msfUserGateList->setObjectName(QStringLiteral("msfUserGateList"));
     m_msfUserGateList->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_msfUserGateList->setMinimumSize(kPermitListWidth, 140);
-    pg->addWidget(m_chbAllGUserList, 0, 0);
-    pg->addWidget(m_msfUserGateList, 1, 0);
+    pg->addWidget(m_chbAllGUserList, 0, 0, 1, 4);
+    pg->addWidget(m_msfUserGateList, 1, 0, 1, 4);
+    QPushButton *cmdAddUseGate = button(permits, "cmdAddUseGate", "通行許可ゲートの追加");
+    QPushButton *cmdDeleteUseGate = button(permits, "cmdDeleteUseGate", "通行許可ゲートの削除");
+    m_cmdSendGUser = button(permits, "cmdSendGUser", "ゲートに反映");
+    pg->addWidget(cmdAddUseGate, 2, 1);
+    pg->addWidget(cmdDeleteUseGate, 2, 2);
+    pg->addWidget(m_cmdSendGUser, 2, 3);
+    connect(cmdAddUseGate, &QPushButton::clicked, this, [this] { cmdAddUseGate_Click(); });
+    connect(cmdDeleteUseGate, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteUseGate_Click(); }); });
+    connect(m_cmdSendGUser, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
     dg->addWidget(permits, 2, 0, 1, 2);
     top->addWidget(detail, 2, 1);
     top->setRowStretch(3, 1);
@@ -328,6 +343,24 @@ void frmUserMan::ShowGateUserList()
         m_permitList->setWhereS(QStringLiteral("gate_use_flag = 1"));
     m_permitList->LoadGrid(m_msfUserGateList);
     m_msfUserGateList->setCurrentCell(-1, -1);
+    SetSendButton();
+}
+
+void frmUserMan::SetSendButton()
+{
+    QStringList disps;
+    for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r)
+        disps << m_msfUserGateList->textMatrix(r, kSyncDispCol);
+    // Rows of gates out of use cannot be sent: the wider view never sends.
+    m_cmdSendGUser->setEnabled(PermitRules::SendEnabled(mode(), !m_chbAllGUserList->isChecked(), disps));
+}
+
+void frmUserMan::RefreshLists()
+{
+    GuardDb([this] {
+        ShowuserList();
+        ShowGateUserList();
+    });
 }
 
 int frmUserMan::PermitRows() const
@@ -634,6 +667,72 @@ void frmUserMan::AuthorityChanged(bool methods)
     if (!UserRules::MarkPermitsForUpdate(m_txtId->text()))
         MsgBox::Show(U("更新に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
     ShowGateUserList();
+}
+
+// ---- gate permits -----------------------------------------------------------------------------------
+
+void frmUserMan::cmdAddUseGate_Click()
+{
+    if (m_txtAuthType->text().trimmed() == QLatin1String("0")) {
+        MsgBox::Show(U("認証方法を選択してください。"), QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    SetCurrentScreen(this);
+    frmAssistBase::Open(new frmGateAssist(QStringLiteral("use_flag = 1"), U(" ゲート選択補助（接続中のゲート）")));
+}
+
+void frmUserMan::GATE_SetGateId(const QString &gateId)
+{
+    // A user without a method could not pass the gate; the picker is only opened for one with.
+    const QString authType = m_txtAuthType->text().trimmed();
+    if (m_txtId->text().isEmpty() || authType.isEmpty() || authType == QLatin1String("0"))
+        return;
+    GuardDb([&] {
+        if (!PermitRules::AddPermit(m_txtId->text(), orvel::PadId(gateId, orvel::kGateIdWidth)))
+            MsgBox::Show(U("登録に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+        ShowGateUserList();
+    });
+}
+
+void frmUserMan::cmdDeleteUseGate_Click()
+{
+    const QPair<int, int> block = SelectedBlock(*m_msfUserGateList);
+    if (block.first < 0)
+        return;
+    for (int r = block.first; r <= block.second; ++r)
+        if (!PermitRules::WithdrawPermit(m_txtId->text(), m_msfUserGateList->textMatrix(r, 0)))
+            MsgBox::Show(U("削除に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+    ShowGateUserList();
+}
+
+void frmUserMan::cmdSendGUser_Click()
+{
+    m_cmdSendGUser->setEnabled(false);
+    {
+        const MainWindowDisabled off;
+        const MainTimersPaused paused({QStringLiteral("timSrvChkSend")});
+        GUserRecord user;
+        user.user_id = m_txtId->text();
+        user.guser_id = m_txtCardID->text();
+        user.gauthority = qint16(m_txtGAuthority->text().trimmed().toInt());
+        user.gauth_type = qint16(m_txtAuthType->text().trimmed().toInt());
+        QList<PermitRules::SendRow> rows;
+        for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r) {
+            PermitRules::SendRow row;
+            row.gridRow = r;
+            row.gateId = m_msfUserGateList->textMatrix(r, 0);
+            row.syncFlag = m_msfUserGateList->textMatrix(r, kSyncFlagCol).toInt();
+            row.ipAddr = m_msfUserGateList->textMatrix(r, 7);
+            row.portNo = m_msfUserGateList->textMatrix(r, 8);
+            row.user = user;
+            rows << row;
+        }
+        PermitRules::SendRows(rows, true, [this](const PermitRules::SendRow &row, bool inStep) {
+            if (inStep)
+                m_msfUserGateList->setTextMatrix(row.gridRow, kSyncDispCol, U("済"));
+        });
+        ShowGateUserList();
+    }
 }
 
 ORVEL_REGISTER_SCREEN(frmUserMan)

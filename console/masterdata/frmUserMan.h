@@ -1,11 +1,12 @@
 #pragma once
 
 // User screen: the user master (m_user) with department, authority and authentication methods,
-// the user's gate permits (read here for the delete checks and validation) and, later, the IC
-// card and fingerprint areas.
+// the user's gate permits with their sending to the gates and, later, the IC card and
+// fingerprint areas.
 
 #include "CurrentScreen.h"
 #include "ModeRules.h"
+#include "ScreenRefresh.h"
 
 #include <QWidget>
 
@@ -16,12 +17,13 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class FuncModeBar;
 class MsfGrid;
 class rdo_cntl;
 
-class frmUserMan : public QWidget, public CurrentScreen
+class frmUserMan : public QWidget, public CurrentScreen, public ListsRefresh
 {
     Q_OBJECT
 public:
@@ -30,6 +32,9 @@ public:
 
     // ---- called back by the pickers and other screens -----------------------------------------
     void USER_SetUserId(const QString &userId) override;
+    // Adds a permit for the user shown at the gate (the gate picker).
+    void GATE_SetGateId(const QString &gateId) override;
+    void RefreshLists() override;
 
     void ShowuserList();
     void ShowGateUserList();
@@ -67,6 +72,10 @@ private:
     void SelectEmp(QComboBox *combo, int code);
     void SetPlaceholderCard();
     int PermitRows() const;
+    void SetSendButton();
+    void cmdAddUseGate_Click();
+    void cmdDeleteUseGate_Click();
+    void cmdSendGUser_Click();
     void SaveLayouts();
 
     FuncModeBar *m_mode = nullptr;
@@ -90,6 +99,7 @@ private:
     QCheckBox *m_chbAllGUserList = nullptr;
     MsfGrid *m_msfUserList = nullptr;
     MsfGrid *m_msfUserGateList = nullptr;
+    QPushButton *m_cmdSendGUser = nullptr;
     int m_highlighted = -1;
     bool m_activationHooked = false;
 

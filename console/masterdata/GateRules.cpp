@@ -1,0 +1,152 @@
+#include "GateRules.h"
+
+#include "MasterUi.h"
+
+#include "gatecomm/ConsoleGateLock.h"
+#include "GateLock.h"
+#include "MsgBox.h"
+#include "OrvelDefs.h"
+#include "SqlDialect.h"
+#include "gatecomm/TcpCom.h"
+#include "gatelib.h"
+#include "rdo_cntl.h"
+
+#include <algorithm>
+
+namespace {
+QString Msg(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+QString GateIdWhere(const QString &gateId)
+{
+    return QStringLiteral("gate_id = ") + orvel::SqlText(gateId);
+}
+} // namespace
+
+QString GateRules::Validate(const Input &in)
+{
+    if (in.gateId.isEmpty())
+        return Msg("ゲートIDを入力してください。");
+    if (in.zone.isEmpty())
+        return Msg("ゾーンを入力してください。");
+    if (in.name.isEmpty())
+        return Msg("ゲート名を入力してください。");
+    if (in.ip.size() != 4 || std::any_of(in.ip.cbegin(), in.ip.cend(), [](const QString &b) { return b.isEmpty(); }))
+        return Msg("IPアドレスを正しく入力してください。");
+    if (in.port.isEmpty())
+        return Msg("ポート番号を入力して下さい。");
+    const QString other = AddressUsedBy(JoinIp(in.ip), orvel::PadId(in.gateId, orvel::kGateIdWidth));
+    if (!other.isEmpty())
+        return Msg("このIPアドレスは既に利用されております。GID = ") + other;
+    return {};
+}
+
+QString GateRules::AddressUsedBy(const QString &ipAddr, const QString &gateId)
+{
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_gate"));
+    db.setWhere(QStringLiteral("ip_addr = ") + orvel::SqlText(ipAddr));
+    db.setWhereS(QStringLiteral("gate_id <> ") + orvel::SqlText(gateId));
+    return db.GetData(QStringLiteral("gate_id")).toString();
+}
+
+QString GateRules::JoinIp(const QStringList &boxes)
+{
+    return boxes.join(u'.');
+}
+
+QStringList GateRules::SplitIp(const QString &ipAddr)
+{
+    QStringList parts = ipAddr.split(u'.');
+    while (parts.size() < 4)
+        parts << QString();
+    return parts.mid(0, 4);
+}
+
+QString GateRules::CutZone(const QString &zone)
+{
+    return zone.left(kZoneMax);
+}
+
+QString GateRules::CheckDelete(const QString &useFlag)
+{
+    if (useFlag.trimmed() != QLatin1String("0"))
+        return Msg("ゲートが接続中の為、削除できません。ゲートを無効にしてから行ってください。");
+    return {};
+}
+
+bool GateRules::DeleteGate(const QString &gateId)
+{
+    for (const char *table : {"telmar_v1.t_gate_permit", "telmar_v1.m_gate"}) {
+        rdo_cntl db;
+        db.setDataSource(QString::fromLatin1(table));
+        db.setWhere(GateIdWhere(gateId));
+        if (!db.DeleteData())
+            return false;
+    }
+    return true;
+}
+
+void GateRules::AddLockRow(const QString &gateId, const QString &today)
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_v1.lock_gate"));
+        db.SetData(QStringLiteral("gate_id"), gateId, true, true);
+        db.SetData(QStringLiteral("regist_dt"), today);
+        db.SetData(QStringLiteral("refix_dt"), today);
+        db.InsertData();
+    } catch (const RdoError &) {
+        // The row only has to exist; one left from an earlier gate with this ID serves as well.
+    }
+}
+
+bool GateRules::TakeOutOfUse(const QString &gateId)
+{
+    try {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("telmar_v1.m_gate"));
+        db.setWhere(GateIdWhere(gateId));
+        db.SetData(QStringLiteral("use_flag"), orvel::use_flag::NotInUse, false, true);
+        // Stored as the text date every screen writes, not as a date-time literal.
+        db.SetData(QStringLiteral("refix_dt"), TodayText());
+        return db.UpdateDataEx();
+    } catch (const RdoError &) {
+        return false;
+    }
+}
+
+GateRules::Connect GateRules::ConnectAndSetClock(const QString &gateId, const QString &ipAddr, const QString &portNo,
+                                                 bool reportRelease)
+{
+    const orvel::GateLock &lock = ConsoleGateLock();
+    if (!lock.LockGate(gateId, kLockSec))
+        return Connect::LockFailed;
+    const bool ok = TcpSetDeviceTime(ipAddr, portNo);
+    while (!lock.UnlockGate(gateId, kUnlockSec))
+        if (reportRelease)
+            MsgBox::Show(Msg("ゲートアクセスへのロックを解除出来ません。"), QMessageBox::Ok, QMessageBox::Warning);
+    return ok ? Connect::Connected : Connect::Failed;
+}
+
+bool GateRules::ReadDeviceSettings(const QString &gateId, const QString &ipAddr, const QString &portNo, int *doorMode,
+                                   int *alarm)
+{
+    GateProperties props{};
+    if (!TcpReadDeviceProperties(gateId, ipAddr, portNo, &props))
+        return false;
+    *doorMode = props.bytes[kDoorModeByte];
+    *alarm = props.bytes[kAlarmByte];
+    return true;
+}
+
+GateRules::DeviceWrite GateRules::WriteDeviceByte(const QString &gateId, const QString &ipAddr, const QString &portNo,
+                                                  int byte, int value)
+{
+    GateProperties props{};
+    if (!TcpReadDeviceProperties(gateId, ipAddr, portNo, &props))
+        return DeviceWrite::ReadFailed;
+    props.bytes[byte] = static_cast<uint8_t>(value);
+    return TcpSetDeviceProperties(gateId, ipAddr, portNo, props) ? DeviceWrite::Written : DeviceWrite::WriteFailed;
+}
