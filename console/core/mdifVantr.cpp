@@ -387,6 +387,10 @@ void mdifVantr::timStart_Timer()
     for (int i = 0; i < kMenuButtons && !openAtStart.isEmpty(); ++i)
         if (kMenuPanel[i].screen && openAtStart == QLatin1String(kMenuPanel[i].screen))
             cmdMenu_Click(i);
+    // ... or a gate whose error window to show, as the supervision does when a gate fails.
+    const QString gateError = qEnvironmentVariable("ORVEL_SHOW_GATE_ERROR");
+    if (!gateError.isEmpty())
+        QTimer::singleShot(0, this, [this, gateError] { ScreenRegistry::ShowGateError(gateError, this); });
 }
 
 void mdifVantr::EndWithoutUnload()

@@ -189,12 +189,17 @@ void frmGateMan::BuildControls()
     g->addWidget(new QLabel(U("ゲート名"), rec), 2, 0);
     g->addWidget(m_txtName, 2, 1, 1, 4);
     g->addWidget(new QLabel(U("IPアドレス"), rec), 3, 0);
+    auto *ipRow = new QHBoxLayout;
     for (int i = 0; i < 4; ++i) {
         m_txtIP[i] = line(rec, QStringLiteral("txtIP_%1").arg(i).toLatin1().constData());
         m_txtIP[i]->setProperty("index", i);
         m_txtIP[i]->setMaximumWidth(48);
-        g->addWidget(m_txtIP[i], 3, 1 + i);
+        if (i > 0)
+            ipRow->addWidget(new QLabel(QStringLiteral("."), rec));
+        ipRow->addWidget(m_txtIP[i]);
     }
+    ipRow->addStretch();
+    g->addLayout(ipRow, 3, 1, 1, 4);
     m_txtPort = line(rec, "txtPort");
     g->addWidget(new QLabel(U("ポート番号"), rec), 4, 0);
     g->addWidget(m_txtPort, 4, 1, 1, 2);
