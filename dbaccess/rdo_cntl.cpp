@@ -119,6 +119,29 @@ bool IsTruthy(const QString &text)
     return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
+// The two write statements, built the same way for the field list and the bind list.
+QString InsertSql(const QString &source, const QStringList &names, const QStringList &values)
+{
+    return QStringLiteral("INSERT INTO ") + source + QStringLiteral(" ( ") + names.join(u',') +
+           QStringLiteral(" ) VALUES ( ") + values.join(u',') + QStringLiteral(" )");
+}
+
+QString UpdateSql(const QString &source, const QStringList &names, const QStringList &values, const QString &where)
+{
+    QString sql = QStringLiteral("UPDATE ") + source + QStringLiteral(" SET ");
+    for (qsizetype i = 0; i < names.size(); ++i)
+        sql += (i ? QStringLiteral(",") : QString()) + names[i] + QStringLiteral(" = ") + values[i];
+    return sql + QStringLiteral(" WHERE ") + where;
+}
+
+// Where, and the key conditions after it, for the Ex operations.
+QString JoinWhere(const QString &where, const QString &keys)
+{
+    if (where.isEmpty())
+        return keys;
+    return keys.isEmpty() ? where : where + QStringLiteral(" AND ") + keys;
+}
+
 } // namespace
 
 RdoError::RdoError(const QString &message)
@@ -315,8 +338,7 @@ bool rdo_cntl::InsertFromFields(bool ex, bool pointer)
         names << m_fields[i].name;
         values << literal(i);
     }
-    Exec(QStringLiteral("INSERT INTO ") + m_dataSource + QStringLiteral(" ( ") + names.join(u',') +
-         QStringLiteral(" ) VALUES ( ") + values.join(u',') + QStringLiteral(" )"));
+    Exec(InsertSql(m_dataSource, names, values));
     return true;
 }
 
@@ -327,25 +349,15 @@ bool rdo_cntl::UpdateFromFields(bool ex, bool pointer)
         return false;
     if (m_fields.isEmpty())
         throw RdoError(QStringLiteral("項目が設定されていません。"));
-    QString sql = QStringLiteral("UPDATE ") + m_dataSource + QStringLiteral(" SET ");
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (i > 0)
-            sql += u',';
-        sql += m_fields[i].name + QStringLiteral(" = ") + orvel::SqlText(orvel::ValueText(m_fields[i].data));
-    }
-    sql += QStringLiteral(" WHERE ");
-    QString sep;
-    if (ex && !m_where.isEmpty()) {
-        sql += m_where;
-        sep = QStringLiteral(" AND ");
-    }
+    QStringList names, values, keys;
     for (const Field &f : m_fields) {
-        if (!f.isKey)
-            continue;
-        sql += sep + f.name + QStringLiteral(" = ") + orvel::SqlText(orvel::ValueText(f.data));
-        sep = QStringLiteral(" AND ");
+        names << f.name;
+        values << orvel::SqlText(orvel::ValueText(f.data));
+        if (f.isKey)
+            keys << f.name + QStringLiteral(" = ") + orvel::SqlText(orvel::ValueText(f.data));
     }
-    Exec(sql);
+    const QString keyText = keys.join(QStringLiteral(" AND "));
+    Exec(UpdateSql(m_dataSource, names, values, ex ? JoinWhere(m_where, keyText) : keyText));
     return true;
 }
 
@@ -621,53 +633,35 @@ bool rdo_cntl::InsertBind(bool pointer)
         return false;
     }
     QStringList names, values;
+    BindNamesAndValues(&names, &values);
+    Exec(InsertSql(m_dataSource, names, values));
+    return true;
+}
+
+void rdo_cntl::BindNamesAndValues(QStringList *names, QStringList *values) const
+{
     for (int i = 0; i < m_binds.size(); ++i) {
-        names << m_binds[i].name;
-        values << orvel::SqlText(BindValue(i));
+        *names << m_binds[i].name;
+        *values << orvel::SqlText(BindValue(i));
     }
-    Exec(QStringLiteral("INSERT INTO ") + m_dataSource + QStringLiteral(" ( ") + names.join(u',') +
-         QStringLiteral(" ) VALUES ( ") + values.join(u',') + QStringLiteral(" )"));
-    return true;
 }
 
-namespace {
-QString JoinWhere(const QString &where, const QString &keys)
-{
-    if (where.isEmpty())
-        return keys;
-    return keys.isEmpty() ? where : where + QStringLiteral(" AND ") + keys;
-}
-} // namespace
-
-bool rdo_cntl::UpdateBind(bool pointer)
+bool rdo_cntl::UpdateFromBinds(bool ex, bool pointer)
 {
     PointerGuard guard(pointer);
     if (!EnsureConnection())
         return false;
     if (m_binds.isEmpty())
         throw RdoError(QStringLiteral("項目が設定されていません。"));
-    QString sql = QStringLiteral("UPDATE ") + m_dataSource + QStringLiteral(" SET ");
-    for (int i = 0; i < m_binds.size(); ++i)
-        sql += (i ? QStringLiteral(",") : QString()) + m_binds[i].name + QStringLiteral(" = ") +
-               orvel::SqlText(BindValue(i));
-    Exec(sql + QStringLiteral(" WHERE ") + KeyConditionsFromBinds());
+    QStringList names, values;
+    BindNamesAndValues(&names, &values);
+    const QString keys = KeyConditionsFromBinds();
+    Exec(UpdateSql(m_dataSource, names, values, ex ? JoinWhere(m_where, keys) : keys));
     return true;
 }
 
-bool rdo_cntl::UpdateBindEx(bool pointer)
-{
-    PointerGuard guard(pointer);
-    if (!EnsureConnection())
-        return false;
-    if (m_binds.isEmpty())
-        throw RdoError(QStringLiteral("項目が設定されていません。"));
-    QString sql = QStringLiteral("UPDATE ") + m_dataSource + QStringLiteral(" SET ");
-    for (int i = 0; i < m_binds.size(); ++i)
-        sql += (i ? QStringLiteral(",") : QString()) + m_binds[i].name + QStringLiteral(" = ") +
-               orvel::SqlText(BindValue(i));
-    Exec(sql + QStringLiteral(" WHERE ") + JoinWhere(m_where, KeyConditionsFromBinds()));
-    return true;
-}
+bool rdo_cntl::UpdateBind(bool p) { return UpdateFromBinds(false, p); }
+bool rdo_cntl::UpdateBindEx(bool p) { return UpdateFromBinds(true, p); }
 
 // ---- grids and lists ----------------------------------------------------------------------------------
 

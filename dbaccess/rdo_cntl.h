@@ -157,6 +157,8 @@ private:
     bool InsertFromFields(bool ex, bool pointer);
     bool UpdateFromFields(bool ex, bool pointer);
     QString BindValue(int index) const;
+    void BindNamesAndValues(QStringList *names, QStringList *values) const;
+    bool UpdateFromBinds(bool ex, bool pointer);
     QString KeyConditionsFromBinds() const;
     bool LoadList(RdoControl *cntl, qint16 curCode, const QString &sql);
 

@@ -72,18 +72,16 @@ QString AuthView(const QString &name, const QString &condition)
 QMap<QString, QString> Views(DbBackend b)
 {
     QMap<QString, QString> v;
-    v[QStringLiteral("v_unlock_gate2")] = QStringLiteral(
-        "CREATE VIEW v_unlock_gate2 AS SELECT m_gate.gate_id, m_gate.gate_name, m_gate.ip_addr, lock_gate.lock_flg, "
-        "lock_gate.server_id, m_gate.port_no FROM m_gate INNER JOIN lock_gate ON m_gate.gate_id = lock_gate.gate_id "
-        "WHERE (((lock_gate.lock_flg)=0) AND ((m_gate.use_flag)=1) AND ((m_gate.delete_flag)=0))");
-    v[QStringLiteral("v_unlock_gate")] = QStringLiteral(
-        "CREATE VIEW v_unlock_gate AS SELECT m_gate.gate_id, m_gate.gate_name, m_gate.ip_addr, lock_gate.lock_flg, "
-        "lock_gate.server_id, m_gate.port_no FROM m_gate INNER JOIN lock_gate ON m_gate.gate_id = lock_gate.gate_id "
-        "WHERE lock_gate.lock_flg = 0 AND m_gate.use_flag = 1 AND m_gate.delete_flag = 0");
-    v[QStringLiteral("v_lock_log")] = QStringLiteral(
-        "CREATE VIEW v_lock_log AS SELECT m_gate.gate_id, m_gate.gate_name, m_gate.ip_addr, lock_gate.lock_flg, "
-        "lock_gate.server_id, m_gate.port_no FROM m_gate INNER JOIN lock_gate ON m_gate.gate_id = lock_gate.gate_id "
-        "WHERE m_gate.delete_flag = 0");
+    // The gates the collector visits: in use, not deleted, not marked locked.
+    const QString lockColumns = QStringLiteral(
+        "SELECT m_gate.gate_id, m_gate.gate_name, m_gate.ip_addr, lock_gate.lock_flg, lock_gate.server_id, "
+        "m_gate.port_no FROM m_gate INNER JOIN lock_gate ON m_gate.gate_id = lock_gate.gate_id WHERE ");
+    const QString unlocked = QStringLiteral(
+        "(((lock_gate.lock_flg)=0) AND ((m_gate.use_flag)=1) AND ((m_gate.delete_flag)=0))");
+    v[QStringLiteral("v_unlock_gate2")] = QStringLiteral("CREATE VIEW v_unlock_gate2 AS ") + lockColumns + unlocked;
+    v[QStringLiteral("v_unlock_gate")] = QStringLiteral("CREATE VIEW v_unlock_gate AS ") + lockColumns + unlocked;
+    v[QStringLiteral("v_lock_log")] =
+        QStringLiteral("CREATE VIEW v_lock_log AS ") + lockColumns + QStringLiteral("m_gate.delete_flag = 0");
     const QString permitColumns = QStringLiteral(
         "m_user.user_id, m_user.user_name, m_emp.emp_name, m_gauthority.gauthority_name, "
         "m_gauth_type.gauth_type_name, m_gate.gate_id, m_gate.gate_name, m_gate.zone_name, t_gate_permit.use_flag, "

@@ -60,37 +60,49 @@ void ApplyLogFilter(const LogFilter &f, rdo_cntl &db, bool isGrid)
         db.setLimit(QString::number(f.monitor ? kMonitorRows : kManualRows));
 }
 
+namespace {
+struct Column
+{
+    const char *name;
+    const char *format;
+    const char *caption;
+};
+
+// Declares a field list in order (the first starts a new list) and the newest-first order.
+template <size_t N>
+void Declare(rdo_cntl &db, const Column (&columns)[N])
+{
+    for (size_t i = 0; i < N; ++i)
+        db.SetField(QLatin1String(columns[i].name), QLatin1String(columns[i].format), false, i == 0, 0,
+                    QString::fromUtf8(columns[i].caption));
+    db.setOrder(QStringLiteral("log_dt DESC, log_type DESC, log_id DESC"));
+}
+} // namespace
+
 void DeclareLogGridFields(rdo_cntl &db)
 {
-    db.SetField(QStringLiteral("log_dt"), QStringLiteral("yyyy/mm/dd hh:mm:ss"), false, true, 0, QStringLiteral("ログ出力日付"));
-    db.SetField(QStringLiteral("log_type"), QString(), false, false, 0, QStringLiteral("ログNo."));
-    db.SetField(QStringLiteral("log_message"), QString(), false, false, 0, QStringLiteral("ログ内容"));
-    db.SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), false, false, 0, QStringLiteral("ユーザID"));
-    db.SetField(QStringLiteral("user_name"), QString(), false, false, 0, QStringLiteral("ユーザ名"));
-    db.SetField(QStringLiteral("emp_name"), QString(), false, false, 0, QStringLiteral("部署名"));
-    db.SetField(QStringLiteral("gate_name"), QString(), false, false, 0, QStringLiteral("ゲート名"));
-    db.SetField(QStringLiteral("gate_mode"), QString(), false, false, 0, QStringLiteral("ゲート入退区分"));
-    db.SetField(QStringLiteral("zone_name"), QString(), false, false, 0, QStringLiteral("ゾーン名"));
-    db.SetField(QStringLiteral("gauth_type_name"), QString(), false, false, 0, QStringLiteral("認証方法"));
-    db.setOrder(QStringLiteral("log_dt DESC, log_type DESC, log_id DESC"));
+    static const Column columns[] = {
+        {"log_dt", "yyyy/mm/dd hh:mm:ss", "ログ出力日付"}, {"log_type", "", "ログNo."},
+        {"log_message", "", "ログ内容"},                   {"user_id", "0000000000", "ユーザID"},
+        {"user_name", "", "ユーザ名"},                     {"emp_name", "", "部署名"},
+        {"gate_name", "", "ゲート名"},                     {"gate_mode", "", "ゲート入退区分"},
+        {"zone_name", "", "ゾーン名"},                     {"gauth_type_name", "", "認証方法"},
+    };
+    Declare(db, columns);
 }
 
 void DeclareLogCsvFields(rdo_cntl &db)
 {
-    db.SetField(QStringLiteral("log_dt"), QStringLiteral("yyyy/mm/dd hh:mm:ss"), false, true, 0, QStringLiteral("ログ出力日付"));
-    db.SetField(QStringLiteral("log_type"), QString(), false, false, 0, QStringLiteral("ログNo."));
-    db.SetField(QStringLiteral("log_message"), QString(), false, false, 0, QStringLiteral("ログ内容"));
-    db.SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), false, false, 0, QStringLiteral("ユーザID"));
-    db.SetField(QStringLiteral("user_name"), QString(), false, false, 0, QStringLiteral("ユーザ名"));
-    db.SetField(QStringLiteral("emp_id"), QStringLiteral("00000"), false, false, 0, QStringLiteral("部署ID"));
-    db.SetField(QStringLiteral("emp_name"), QString(), false, false, 0, QStringLiteral("部署名"));
-    db.SetField(QStringLiteral("gate_id"), QString(), false, false, 0, QStringLiteral("ゲートID"));
-    db.SetField(QStringLiteral("gate_name"), QString(), false, false, 0, QStringLiteral("ゲート名"));
-    db.SetField(QStringLiteral("gate_mode"), QString(), false, false, 0, QStringLiteral("ゲート入退区分"));
-    db.SetField(QStringLiteral("ip_addr"), QString(), false, false, 0, QStringLiteral("ゲートIPアドレス"));
-    db.SetField(QStringLiteral("zone_name"), QString(), false, false, 0, QStringLiteral("ゾーン名"));
-    db.SetField(QStringLiteral("gauth_type_name"), QString(), false, false, 0, QStringLiteral("認証方法"));
-    db.setOrder(QStringLiteral("log_dt DESC, log_type DESC, log_id DESC"));
+    static const Column columns[] = {
+        {"log_dt", "yyyy/mm/dd hh:mm:ss", "ログ出力日付"}, {"log_type", "", "ログNo."},
+        {"log_message", "", "ログ内容"},                   {"user_id", "0000000000", "ユーザID"},
+        {"user_name", "", "ユーザ名"},                     {"emp_id", "00000", "部署ID"},
+        {"emp_name", "", "部署名"},                        {"gate_id", "", "ゲートID"},
+        {"gate_name", "", "ゲート名"},                     {"gate_mode", "", "ゲート入退区分"},
+        {"ip_addr", "", "ゲートIPアドレス"},               {"zone_name", "", "ゾーン名"},
+        {"gauth_type_name", "", "認証方法"},
+    };
+    Declare(db, columns);
 }
 
 QString LogTitleBlock(const LogFilter &f, const QString &listTypeText, const QString &doorModeText)
@@ -123,14 +135,13 @@ UserAuthKindInfo UserAuthKind(int index)
 
 void DeclareUserAuthFields(rdo_cntl &db)
 {
-    db.SetField(QStringLiteral("log_dt"), QStringLiteral("yyyy/mm/dd HH:MM:SS"), false, true, 0, QStringLiteral("ログ出力日付"));
-    db.SetField(QStringLiteral("gate_id"), QStringLiteral("00000"), false, false, 0, QStringLiteral("ゲートID"));
-    db.SetField(QStringLiteral("zone_name"), QString(), false, false, 0, QStringLiteral("ゾーン"));
-    db.SetField(QStringLiteral("gate_name"), QString(), false, false, 0, QStringLiteral("ゲート名"));
-    db.SetField(QStringLiteral("gate_direction"), QString(), false, false, 0, QStringLiteral("入／退"));
-    db.SetField(QStringLiteral("auth_result"), QString(), false, false, 0, QStringLiteral("認証結果"));
-    db.SetField(QStringLiteral("log_message"), QString(), false, false, 0, QStringLiteral("詳細"));
-    db.setOrder(QStringLiteral("log_dt DESC, log_type DESC, log_id DESC"));
+    static const Column columns[] = {
+        {"log_dt", "yyyy/mm/dd HH:MM:SS", "ログ出力日付"}, {"gate_id", "00000", "ゲートID"},
+        {"zone_name", "", "ゾーン"},                       {"gate_name", "", "ゲート名"},
+        {"gate_direction", "", "入／退"},                  {"auth_result", "", "認証結果"},
+        {"log_message", "", "詳細"},
+    };
+    Declare(db, columns);
 }
 
 void ApplyUserAuthFilter(rdo_cntl &db, const QString &from, const QString &to, qint64 userCode)

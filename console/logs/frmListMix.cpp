@@ -6,6 +6,7 @@
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "Public.h"
+#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "ConsoleTiming.h"
 #include "clSettingInfo.h"
@@ -19,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -142,6 +142,7 @@ frmListMix::frmListMix(QWidget *parent)
     m_chbAutoRead->setChecked(true);
     chbAutoRead_Click();
     m_timAutoRead->stop(); // until the screen is active
+    WatchActivation(this, [this](bool active) { active ? Activated() : Deactivated(); });
 }
 
 frmListMix::~frmListMix() = default;
@@ -236,34 +237,6 @@ void frmListMix::Activated()
 void frmListMix::Deactivated()
 {
     m_timAutoRead->stop();
-}
-
-void frmListMix::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Inside the main window the screen is a sub-window, which has its own activation.
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && !m_subWindowHooked) {
-        m_subWindowHooked = true;
-        connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates, Qt::WindowStates now) {
-            if (now & Qt::WindowActive)
-                Activated();
-            else
-                Deactivated();
-        });
-    }
-    // A screen is shown when it is opened or brought to the front: it is the active one then.
-    Activated();
-}
-
-void frmListMix::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && !qobject_cast<QMdiSubWindow *>(parentWidget())) {
-        if (isActiveWindow())
-            Activated();
-        else
-            Deactivated();
-    }
 }
 
 void frmListMix::closeEvent(QCloseEvent *event)

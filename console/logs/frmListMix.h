@@ -37,9 +37,7 @@ public:
     void PrintCsv(); // cmdPrintCSV
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void chbAutoRead_Click();
@@ -62,5 +60,4 @@ private:
     MsfGrid *m_msfLogGateOpe;
     std::unique_ptr<rdo_cntl> m_grid;
     std::unique_ptr<rdo_cntl> m_csv;
-    bool m_subWindowHooked = false;
 };

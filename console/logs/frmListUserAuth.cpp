@@ -7,6 +7,7 @@
 #include "MsgBox.h"
 #include "Public.h"
 #include "RdoAdapters.h"
+#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "masterdata/frmUserAssist.h"
 #include "rdo_cntl.h"
@@ -19,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -118,6 +118,10 @@ frmListUserAuth::frmListUserAuth(QWidget *parent)
     connect(m_cmdSearch, &QPushButton::clicked, this, &frmListUserAuth::Search);
     connect(m_cmdPrintCSV, &QPushButton::clicked, this, &frmListUserAuth::PrintCsv);
     ReloadUsers();
+    WatchActivation(this, [this](bool active) {
+        if (active)
+            ReloadUsers();
+    });
 }
 
 frmListUserAuth::~frmListUserAuth() = default;
@@ -210,16 +214,4 @@ void frmListUserAuth::cmdSearchUser_Click()
     picker->show();
     WaitBusyOff();
     frmUserAssist::g_bSearchDelUserAdd = false;
-}
-
-void frmListUserAuth::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && !m_subWindowHooked) {
-        m_subWindowHooked = true;
-        connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates, Qt::WindowStates now) {
-            if (now & Qt::WindowActive)
-                ReloadUsers();
-        });
-    }
 }

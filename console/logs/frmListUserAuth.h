@@ -33,9 +33,6 @@ public:
     void Search();
     void PrintCsv();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     void optListType_Click();
     void cmdSearchUser_Click();
@@ -52,5 +49,4 @@ private:
     MsfGrid *m_msfLogGateOpe;
     std::unique_ptr<rdo_cntl> m_list;
     std::unique_ptr<rdo_cntl> m_users;
-    bool m_subWindowHooked = false;
 };

@@ -2,6 +2,7 @@
 
 #include "ConsoleTiming.h"
 #include "MainteRuns.h"
+#include "MainteUi.h"
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "Public.h"
@@ -24,14 +25,6 @@ using namespace orvel::mainte;
 ORVEL_REGISTER_SCREEN(frmDayMainte)
 
 namespace {
-QLineEdit *Hidden(const char *name, QWidget *parent)
-{
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->hide();
-    return e;
-}
-
 MsfGrid *Grid(const char *name, const QStringList &headers, QWidget *parent)
 {
     auto *g = new MsfGrid(parent);
@@ -54,11 +47,11 @@ frmDayMainte::frmDayMainte(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmDayMainte"));
     setWindowTitle(QStringLiteral("日次処理"));
-    m_txtLogtel_leave_days = Hidden("txtLogtel_leave_days", this);
-    m_txtDayMainteTime = Hidden("txtDayMainteTime", this);
-    m_txtSetTimeFlag = Hidden("txtSetTimeFlag", this);
-    m_txtGUserMainteFlag = Hidden("txtGUserMainteFlag", this);
-    m_txtDbMainteFlag = Hidden("txtDbMainteFlag", this);
+    m_txtLogtel_leave_days = HiddenField("txtLogtel_leave_days", this);
+    m_txtDayMainteTime = HiddenField("txtDayMainteTime", this);
+    m_txtSetTimeFlag = HiddenField("txtSetTimeFlag", this);
+    m_txtGUserMainteFlag = HiddenField("txtGUserMainteFlag", this);
+    m_txtDbMainteFlag = HiddenField("txtDbMainteFlag", this);
     m_lblInfo = new QLabel(QStringLiteral("日次処理を実行中です．．．"), this);
     m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
     m_msfGateList = Grid("msfGateList", {QStringLiteral("ゲートID"), QStringLiteral("IPアドレス"),

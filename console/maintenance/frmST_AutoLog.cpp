@@ -3,6 +3,7 @@
 #include "FileDialog.h"
 #include "logs/LogListLogic.h"
 #include "MainteSettings.h"
+#include "MainteUi.h"
 #include "MsgBox.h"
 #include "RdoAdapters.h"
 #include "ScreenRegistry.h"
@@ -176,15 +177,6 @@ void frmST_AutoLog::cmdOK_Click()
         }
         m_txtLogMode->setText(QString::number(m_cmbListType->currentIndex() + 1));
     }
-    bool saved = false;
-    try {
-        saved = m_db->UpdateBindEx();
-    } catch (const RdoError &) {
-        saved = false;
-    }
-    if (!saved) {
-        MsgBox::Show(QStringLiteral("設定に失敗しました。"));
-        return;
-    }
-    accept();
+    if (SaveSettingsRow(*m_db))
+        accept();
 }

@@ -1,6 +1,7 @@
 #include "frmST_DayMainte.h"
 
 #include "MainteSettings.h"
+#include "MainteUi.h"
 #include "MsgBox.h"
 #include "RdoAdapters.h"
 #include "ScreenRegistry.h"
@@ -22,14 +23,6 @@ using namespace orvel::mainte;
 ORVEL_REGISTER_SCREEN(frmST_DayMainte)
 
 namespace {
-
-QLineEdit *Hidden(const char *name, QWidget *parent)
-{
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->hide();
-    return e;
-}
 
 QLineEdit *Field(const char *name, QWidget *parent)
 {
@@ -81,10 +74,10 @@ frmST_DayMainte::frmST_DayMainte(QWidget *parent)
     setWindowTitle(QStringLiteral("日次処理の設定"));
     setModal(true);
 
-    m_txtDayMainteTime = Hidden("txtDayMainteTime", this);
-    m_txtSetTimeFlag = Hidden("txtSetTimeFlag", this);
-    m_txtGUserMainteFlag = Hidden("txtGUserMainteFlag", this);
-    m_txtDbMainteFlag = Hidden("txtDbMainteFlag", this);
+    m_txtDayMainteTime = HiddenField("txtDayMainteTime", this);
+    m_txtSetTimeFlag = HiddenField("txtSetTimeFlag", this);
+    m_txtGUserMainteFlag = HiddenField("txtGUserMainteFlag", this);
+    m_txtDbMainteFlag = HiddenField("txtDbMainteFlag", this);
     m_txtHour = Field("txtHour", this);
     m_txtMinute = Field("txtMinute", this);
     m_txtLogtel_leave_days = Field("txtLogtel_leave_days", this);
@@ -196,15 +189,6 @@ void frmST_DayMainte::cmdOK_Click()
             return;
         }
     }
-    bool saved = false;
-    try {
-        saved = m_db->UpdateBindEx();
-    } catch (const RdoError &) {
-        saved = false;
-    }
-    if (!saved) {
-        MsgBox::Show(QStringLiteral("設定に失敗しました。"));
-        return;
-    }
-    accept();
+    if (SaveSettingsRow(*m_db))
+        accept();
 }

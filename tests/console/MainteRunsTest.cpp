@@ -6,6 +6,7 @@
 #include "GateLock.h"
 #include "MsfGrid.h"
 #include "MsgBox.h"
+#include "ScreenRegistry.h"
 #include "ShellCtrl_Orvel.h"
 #include "SimProcess.h"
 #include "TestSite.h"
@@ -21,7 +22,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QDialog>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdlib>
@@ -166,8 +169,21 @@ TEST_F(MainteRunsTest, StartUpCheckMarksEachGateAndLogsOneThatDoesNotAnswer)
     AddGate("00001", "Front");
     AddGate("00002", "Back");
     ASSERT_TRUE(sim->controlOk("fault 00002 refuse on"));
+    // The gate error window is answered at once; the test only notes which gate it was shown for.
+    static QStringList errorWindows;
+    errorWindows.clear();
+    ScreenRegistry::Register(QStringLiteral("frmGateError"), [](QWidget *parent) -> QWidget * {
+        auto *dlg = new QDialog(parent);
+        QTimer::singleShot(0, dlg, [dlg] {
+            errorWindows << dlg->property("GateId").toString();
+            dlg->accept();
+        });
+        return dlg;
+    });
     frmStartChk chk;
     chk.timStart_Timer();
+    ScreenRegistry::Unregister(QStringLiteral("frmGateError"));
+    EXPECT_EQ(errorWindows, QStringList({QStringLiteral("00002")}));
     auto *grid = chk.findChild<MsfGrid *>(QStringLiteral("msfGateList"));
     ASSERT_EQ(grid->rows(), 3);
     EXPECT_EQ(grid->textMatrix(1, 2), QStringLiteral("完了"));
