@@ -89,7 +89,8 @@ void Courier::Tick()
     SrvRequest ctrl;
     if (m_ctrl.Pending(&ctrl)) {
         if (ctrl.reqCmd == srv::CourierStatus) {
-            m_ctrl.Answer(m_state, m_stateText);
+            if (m_ctrl.Answer(m_state, m_stateText))
+                m_stateReported = true;
         } else if (ctrl.reqCmd == srv::CourierStop) {
             m_state = 0;
             m_stateText = QString::fromUtf8(srv::TextEnded);
@@ -110,6 +111,9 @@ void Courier::Tick()
         if (!m_lastError.isEmpty()) {
             m_state = srv::ResultDbError;
             m_stateText = m_lastError;
+        } else if ((m_state == srv::ResultGateError || m_state == srv::ResultUpdateError) && !m_stateReported) {
+            // A failed request's state stands until a status check has reported it: the console
+            // asks every few seconds, and an idle tick would otherwise wipe it within one tick.
         } else {
             m_state = srv::ResultRunning;
             m_stateText = QString::fromUtf8(srv::TextRunning);
@@ -321,6 +325,7 @@ void Courier::RecordOutcome(const Request &req, int code)
         m_state = srv::ResultUpdateError;
         m_stateText = QStringLiteral("更新エラー[%1]").arg(code);
     }
+    m_stateReported = false;
     // A failed update leaves the request pending; it is carried out again on the next tick.
     m_db.Exec(QStringLiteral("UPDATE t_userreq SET result = %1, detail = %2")
                   .arg(code == userreq::DetailOk ? userreq::ResultDone : userreq::ResultFailed)

@@ -66,6 +66,7 @@ private:
     orvel::GateLibLoader m_tcp;
     QString m_templateFile;
     int m_state = 1;
+    bool m_stateReported = true; // the current state has been answered to a status check
     QString m_stateText;
     QString m_lastError; // the last database or template file error, reported while idle
     QTimer m_timer;

@@ -208,7 +208,10 @@ TEST_F(CourierTest, FailuresGiveTheirCodesAndStates)
 
     ASSERT_TRUE(sim->controlOk("fault 00001 refuse on"));
     EXPECT_EQ(Request(201, "0000000001", "X", 1, 2), "2/20100");
+    // Idle ticks pass before the console's next status check: the failure must still be told.
+    QThread::msleep(200);
     EXPECT_EQ(Status(), "2/<<< Device ERROR-[" + ip + "] >>>");
+    EXPECT_EQ(Status(), "1/稼動中"); // told once, then the service is running again
     ASSERT_TRUE(sim->controlOk("fault 00001 clear"));
     EXPECT_EQ(Request(202, "0000000001", "X", 1, 2), "1/0");
     EXPECT_EQ(Status(), "1/稼動中");
