@@ -14,6 +14,7 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
+#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
 #include "clSettingInfo.h"
@@ -134,6 +135,11 @@ frmGateMan::frmGateMan(QWidget *parent)
     setObjectName(QStringLiteral("frmGateMan"));
     setWindowTitle(U("ゲート管理"));
     BuildControls();
+    // Activation of the screen in the main window reloads its lists.
+    WatchActivation(this, [this](bool active) {
+        if (active)
+            Form_Activate();
+    });
     SetupDb();
     m_mode->setMode(ModeInquiry);
     ShowModeSubTitle(ModeInquiry);
@@ -463,14 +469,6 @@ void frmGateMan::showEvent(QShowEvent *event)
             s->GetPos(sub ? *static_cast<QWidget *>(sub) : *static_cast<QWidget *>(this));
         }
     }
-    if (!m_activationHooked && sub)
-        if (QMdiArea *area = sub->mdiArea()) {
-            m_activationHooked = true;
-            connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow *w) {
-                if (w == sub)
-                    Form_Activate();
-            });
-        }
 }
 
 void frmGateMan::closeEvent(QCloseEvent *event)

@@ -12,6 +12,7 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
+#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
 #include "rdo_cntl.h"
@@ -60,6 +61,11 @@ frmJobMan::frmJobMan(QWidget *parent)
     setObjectName(QStringLiteral("frmJobMan"));
     setWindowTitle(U("部署管理"));
     BuildControls();
+    // Activation of the screen in the main window reloads its lists.
+    WatchActivation(this, [this](bool active) {
+        if (active)
+            Form_Activate();
+    });
     SetupLists();
     m_mode->setMode(ModeInquiry);
     ShowModeSubTitle(ModeInquiry);
@@ -225,21 +231,6 @@ void frmJobMan::Form_Activate()
         ShowEmpList();
         ShowEmpUserList();
     });
-}
-
-void frmJobMan::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Activation of the screen's frame in the main window reloads both lists.
-    if (!m_activationHooked)
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
-            if (QMdiArea *area = sub->mdiArea()) {
-                m_activationHooked = true;
-                connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow *w) {
-                    if (w == sub)
-                        Form_Activate();
-                });
-            }
 }
 
 void frmJobMan::closeEvent(QCloseEvent *event)

@@ -39,7 +39,6 @@ public:
     static const ModeRules &Rules();
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -67,7 +66,6 @@ private:
     MsfGrid *m_msfEmpList = nullptr;
     MsfGrid *m_msfEmpUserList = nullptr;
     int m_highlighted = -1;
-    bool m_activationHooked = false;
 
     std::unique_ptr<rdo_cntl> m_empList;
     std::unique_ptr<rdo_cntl> m_userList;

@@ -13,6 +13,7 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
+#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
 #include "UiUnits.h"
@@ -74,6 +75,11 @@ frmUserMan::frmUserMan(QWidget *parent)
     setObjectName(QStringLiteral("frmUserMan"));
     setWindowTitle(U("ユーザ管理"));
     BuildControls();
+    // Activation of the screen in the main window reloads its lists.
+    WatchActivation(this, [this](bool active) {
+        if (active)
+            Form_Activate();
+    });
     SetupDb();
     GuardDb([this] {
         EmpRefresh();
@@ -401,20 +407,6 @@ void frmUserMan::Form_Activate()
         ApplyModeRules();
         ShowuserList();
     });
-}
-
-void frmUserMan::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (!m_activationHooked)
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
-            if (QMdiArea *area = sub->mdiArea()) {
-                m_activationHooked = true;
-                connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow *w) {
-                    if (w == sub)
-                        Form_Activate();
-                });
-            }
 }
 
 void frmUserMan::closeEvent(QCloseEvent *event)

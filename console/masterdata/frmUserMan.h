@@ -49,7 +49,6 @@ public:
     static const ModeRules &Rules();
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -101,7 +100,6 @@ private:
     MsfGrid *m_msfUserGateList = nullptr;
     QPushButton *m_cmdSendGUser = nullptr;
     int m_highlighted = -1;
-    bool m_activationHooked = false;
 
     std::unique_ptr<rdo_cntl> m_userList;
     std::unique_ptr<rdo_cntl> m_lookup;
