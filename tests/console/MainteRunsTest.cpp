@@ -273,3 +273,45 @@ TEST_F(MainteRunsTest, ClockRunPassesOverAGateTheCollectorHolds)
     EXPECT_EQ(grid->textMatrix(2, 5), QStringLiteral("完了"));
     EXPECT_EQ(w.findChild<QLineEdit *>(QStringLiteral("txtUseFlagMsg"))->text(), QStringLiteral("時計あわせを完了しました。"));
 }
+
+namespace {
+bool Running(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close > 0 && text.size() > close + 2 && text.at(close + 2) != 'Z';
+}
+} // namespace
+
+TEST_F(MainteRunsTest, CompactionRestartsBothServicesThroughTheProcessRecords)
+{
+    site.exec(QStringLiteral("UPDATE set_mainte SET set_time_flag = 0, guser_mainte_flag = 0, db_mainte_flag = 1"));
+    for (int i = 1; i <= 50; ++i)
+        site.exec(QStringLiteral("INSERT INTO log_telmar (gate_id, guser_id, log_type, log_dt, write_ok_flag) "
+                                 "VALUES ('00009', 'C%1', 1, '%2', 7)").arg(i).arg(Day(0, "08:00:00")));
+    site.exec(QStringLiteral("DELETE FROM log_telmar WHERE log_id > 5"));
+    ShellCtrl_Orvel::StartHarvester();
+    ShellCtrl_Orvel::StartCourier();
+    const qint64 harvester = ShellCtrl_Orvel::ProcessId(1);
+    const qint64 courier = ShellCtrl_Orvel::ProcessId(2);
+    ASSERT_TRUE(Running(harvester));
+    ASSERT_TRUE(Running(courier));
+
+    frmDayMainte run;
+    run.timStart_Timer();
+    // New processes, kept in the records (so the supervision can stop them); the old ones gone.
+    EXPECT_NE(ShellCtrl_Orvel::ProcessId(1), harvester);
+    EXPECT_NE(ShellCtrl_Orvel::ProcessId(2), courier);
+    EXPECT_TRUE(Running(ShellCtrl_Orvel::ProcessId(1)));
+    EXPECT_TRUE(Running(ShellCtrl_Orvel::ProcessId(2)));
+    EXPECT_FALSE(Running(harvester));
+    EXPECT_FALSE(Running(courier));
+    EXPECT_EQ(site.value(QStringLiteral("SELECT group_concat(req_cmd) FROM t_srv_ctrl")), QStringLiteral("198,298"));
+    EXPECT_EQ(AnswerOf(2), QStringLiteral("1:稼動中"));
+    // The compacted database still holds everything.
+    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), QStringLiteral("5"));
+    EXPECT_EQ(site.value(QStringLiteral("SELECT emp_name FROM m_emp WHERE emp_id = '00000'")), QStringLiteral("無所属"));
+}
