@@ -14,7 +14,6 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
-#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
 #include "clSettingInfo.h"
@@ -129,17 +128,11 @@ const ModeRules &frmGateMan::Rules()
 }
 
 frmGateMan::frmGateMan(QWidget *parent)
-    : QWidget(parent), m_gateList(std::make_unique<rdo_cntl>()), m_record(std::make_unique<rdo_cntl>()),
+    : MasterScreen(QStringLiteral("frmGateMan"), U("ゲート管理"), parent),
+      m_gateList(std::make_unique<rdo_cntl>()), m_record(std::make_unique<rdo_cntl>()),
       m_permitList(std::make_unique<rdo_cntl>()), m_zones(std::make_unique<rdo_cntl>())
 {
-    setObjectName(QStringLiteral("frmGateMan"));
-    setWindowTitle(U("ゲート管理"));
     BuildControls();
-    // Activation of the screen in the main window reloads its lists.
-    WatchActivation(this, [this](bool active) {
-        if (active)
-            Form_Activate();
-    });
     SetupDb();
     m_mode->setMode(ModeInquiry);
     ShowModeSubTitle(ModeInquiry);
@@ -159,9 +152,7 @@ frmGateMan::~frmGateMan()
 void frmGateMan::BuildControls()
 {
     auto *top = new QGridLayout(this);
-    m_mode = new FuncModeBar(this);
-    m_mode->onClick = [this](int mode) { opbFuncMode_Click(mode); };
-    top->addWidget(m_mode, 0, 0, 1, 2);
+    AddModeBar(top);
 
     m_msfGateList = new MsfGrid(this);
     m_msfGateList->setObjectName(QStringLiteral("msfGateList"));
@@ -394,11 +385,6 @@ void frmGateMan::SetupDb()
     m_record->SetBind(QStringLiteral("refix_dt"), RdoText(m_lblRefixDT));
 }
 
-int frmGateMan::mode() const
-{
-    return m_mode->mode();
-}
-
 bool frmGateMan::InUse() const
 {
     return m_txtUseFlag->text().trimmed() == QLatin1String("1");
@@ -469,12 +455,6 @@ void frmGateMan::showEvent(QShowEvent *event)
             s->GetPos(sub ? *static_cast<QWidget *>(sub) : *static_cast<QWidget *>(this));
         }
     }
-}
-
-void frmGateMan::closeEvent(QCloseEvent *event)
-{
-    SaveLayouts();
-    QWidget::closeEvent(event);
 }
 
 void frmGateMan::SaveLayouts()

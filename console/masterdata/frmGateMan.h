@@ -4,7 +4,7 @@
 // that alone puts a gate in use (and sets its clock), the door-unlock mode and alarm kept on the
 // device itself, and the users permitted at the gate with their sending to it.
 
-#include "CurrentScreen.h"
+#include "MasterScreen.h"
 #include "ModeRules.h"
 #include "ScreenRefresh.h"
 
@@ -19,11 +19,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class FuncModeBar;
 class MsfGrid;
 class rdo_cntl;
 
-class frmGateMan : public QWidget, public CurrentScreen, public ListsRefresh
+class frmGateMan : public MasterScreen, public ListsRefresh
 {
     Q_OBJECT
 public:
@@ -40,19 +39,17 @@ public:
     void ShowgateList();
     void ShowGateUserList();
     // Mode rules and both lists again, as each time the screen is activated.
-    void Form_Activate();
+    void Form_Activate() override;
 
-    int mode() const;
     static const ModeRules &Rules();
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void BuildControls();
     void SetupDb();
-    void opbFuncMode_Click(int mode);
+    void opbFuncMode_Click(int mode) override;
     void ApplyModeRules();
     void LoadRecord(bool found);
     void txtId_LostFocus();
@@ -78,9 +75,8 @@ private:
     void SetSendButton();
     bool InUse() const;
     int PermitRows() const;
-    void SaveLayouts();
+    void SaveLayouts() override;
 
-    FuncModeBar *m_mode = nullptr;
     QLineEdit *m_txtId = nullptr;
     QComboBox *m_cmbZone = nullptr;
     QLineEdit *m_txtZoneName = nullptr;

@@ -12,7 +12,6 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
-#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
 #include "rdo_cntl.h"
@@ -55,17 +54,11 @@ const ModeRules &frmJobMan::Rules()
 }
 
 frmJobMan::frmJobMan(QWidget *parent)
-    : QWidget(parent), m_empList(std::make_unique<rdo_cntl>()), m_userList(std::make_unique<rdo_cntl>()),
+    : MasterScreen(QStringLiteral("frmJobMan"), U("部署管理"), parent),
+      m_empList(std::make_unique<rdo_cntl>()), m_userList(std::make_unique<rdo_cntl>()),
       m_read(std::make_unique<rdo_cntl>()), m_write(std::make_unique<rdo_cntl>())
 {
-    setObjectName(QStringLiteral("frmJobMan"));
-    setWindowTitle(U("部署管理"));
     BuildControls();
-    // Activation of the screen in the main window reloads its lists.
-    WatchActivation(this, [this](bool active) {
-        if (active)
-            Form_Activate();
-    });
     SetupLists();
     m_mode->setMode(ModeInquiry);
     ShowModeSubTitle(ModeInquiry);
@@ -87,9 +80,7 @@ frmJobMan::~frmJobMan()
 void frmJobMan::BuildControls()
 {
     auto *top = new QGridLayout(this);
-    m_mode = new FuncModeBar(this);
-    m_mode->onClick = [this](int mode) { opbFuncMode_Click(mode); };
-    top->addWidget(m_mode, 0, 0, 1, 2);
+    AddModeBar(top);
 
     m_msfEmpList = new MsfGrid(this);
     m_msfEmpList->setObjectName(QStringLiteral("msfEmpList"));
@@ -193,11 +184,6 @@ void frmJobMan::SetupLists()
     }
 }
 
-int frmJobMan::mode() const
-{
-    return m_mode->mode();
-}
-
 // ---- lists --------------------------------------------------------------------------------------
 
 void frmJobMan::ShowEmpList()
@@ -231,12 +217,6 @@ void frmJobMan::Form_Activate()
         ShowEmpList();
         ShowEmpUserList();
     });
-}
-
-void frmJobMan::closeEvent(QCloseEvent *event)
-{
-    SaveLayouts();
-    QWidget::closeEvent(event);
 }
 
 void frmJobMan::SaveLayouts()

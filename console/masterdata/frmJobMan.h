@@ -4,7 +4,7 @@
 // Department "00000" is the built-in department of users without one; removing a member moves
 // the user there.
 
-#include "CurrentScreen.h"
+#include "MasterScreen.h"
 #include "ModeRules.h"
 
 #include <QWidget>
@@ -14,11 +14,10 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class FuncModeBar;
 class MsfGrid;
 class rdo_cntl;
 
-class frmJobMan : public QWidget, public CurrentScreen
+class frmJobMan : public MasterScreen
 {
     Q_OBJECT
 public:
@@ -32,19 +31,15 @@ public:
     void ShowEmpList();
     void ShowEmpUserList();
     // Both lists again, as each time the screen is activated.
-    void Form_Activate();
+    void Form_Activate() override;
 
-    int mode() const;
     // The table of locks and enabled buttons per mode (shared mechanism, this screen's rules).
     static const ModeRules &Rules();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void BuildControls();
     void SetupLists();
-    void opbFuncMode_Click(int mode);
+    void opbFuncMode_Click(int mode) override;
     void ApplyModeRules();
     void txtId_LostFocus();
     void msfEmpList_Click(int row);
@@ -55,9 +50,8 @@ private:
     void cmdAddEmpUser_Click();
     void cmdDeleteEmpUser_Click();
     void ClearRecord();
-    void SaveLayouts();
+    void SaveLayouts() override;
 
-    FuncModeBar *m_mode = nullptr;
     QLineEdit *m_txtId = nullptr;
     QLineEdit *m_txtName = nullptr;
     QLineEdit *m_txtBikou = nullptr;

@@ -13,7 +13,6 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
-#include "ScreenActivation.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
 #include "UiUnits.h"
@@ -68,18 +67,12 @@ const ModeRules &frmUserMan::Rules()
 }
 
 frmUserMan::frmUserMan(QWidget *parent)
-    : QWidget(parent), m_userList(std::make_unique<rdo_cntl>()), m_lookup(std::make_unique<rdo_cntl>()),
+    : MasterScreen(QStringLiteral("frmUserMan"), U("ユーザ管理"), parent),
+      m_userList(std::make_unique<rdo_cntl>()), m_lookup(std::make_unique<rdo_cntl>()),
       m_write(std::make_unique<rdo_cntl>()), m_permitList(std::make_unique<rdo_cntl>()),
       m_emp(std::make_unique<rdo_cntl>()), m_emp2(std::make_unique<rdo_cntl>())
 {
-    setObjectName(QStringLiteral("frmUserMan"));
-    setWindowTitle(U("ユーザ管理"));
     BuildControls();
-    // Activation of the screen in the main window reloads its lists.
-    WatchActivation(this, [this](bool active) {
-        if (active)
-            Form_Activate();
-    });
     SetupDb();
     GuardDb([this] {
         EmpRefresh();
@@ -99,9 +92,7 @@ frmUserMan::~frmUserMan()
 void frmUserMan::BuildControls()
 {
     auto *top = new QGridLayout(this);
-    m_mode = new FuncModeBar(this);
-    m_mode->onClick = [this](int mode) { opbFuncMode_Click(mode); };
-    top->addWidget(m_mode, 0, 0, 1, 2);
+    AddModeBar(top);
 
     // ---- user list with its filter ------------------------------------------------------------
     auto *listBox = new QGroupBox(U("ユーザ一覧"), this);
@@ -312,11 +303,6 @@ void frmUserMan::SetupDb()
     m_write->SetBind(QStringLiteral("emp_id"), RdoList(m_cmbEmp), false, false, QStringLiteral("00000"));
 }
 
-int frmUserMan::mode() const
-{
-    return m_mode->mode();
-}
-
 // ---- lists and combos -----------------------------------------------------------------------------
 
 void frmUserMan::ShowuserList()
@@ -407,12 +393,6 @@ void frmUserMan::Form_Activate()
         ApplyModeRules();
         ShowuserList();
     });
-}
-
-void frmUserMan::closeEvent(QCloseEvent *event)
-{
-    SaveLayouts();
-    QWidget::closeEvent(event);
 }
 
 void frmUserMan::SaveLayouts()

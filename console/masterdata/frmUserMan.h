@@ -4,7 +4,7 @@
 // the user's gate permits with their sending to the gates and, later, the IC card and
 // fingerprint areas.
 
-#include "CurrentScreen.h"
+#include "MasterScreen.h"
 #include "ModeRules.h"
 #include "ScreenRefresh.h"
 
@@ -19,11 +19,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class FuncModeBar;
 class MsfGrid;
 class rdo_cntl;
 
-class frmUserMan : public QWidget, public CurrentScreen, public ListsRefresh
+class frmUserMan : public MasterScreen, public ListsRefresh
 {
     Q_OBJECT
 public:
@@ -43,18 +42,14 @@ public:
     // Reloads both department combos keeping their selections.
     void EmpRefresh();
     // Combos, mode rules and the user list again, as each time the screen is activated.
-    void Form_Activate();
+    void Form_Activate() override;
 
-    int mode() const;
     static const ModeRules &Rules();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void BuildControls();
     void SetupDb();
-    void opbFuncMode_Click(int mode);
+    void opbFuncMode_Click(int mode) override;
     void ApplyModeRules();
     void txtId_LostFocus();
     void msfUserList_Click(int row);
@@ -75,9 +70,8 @@ private:
     void cmdAddUseGate_Click();
     void cmdDeleteUseGate_Click();
     void cmdSendGUser_Click();
-    void SaveLayouts();
+    void SaveLayouts() override;
 
-    FuncModeBar *m_mode = nullptr;
     QLineEdit *m_txtId = nullptr;
     QLineEdit *m_txtName = nullptr;
     QLineEdit *m_txtNameYomi = nullptr;

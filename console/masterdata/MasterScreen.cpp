@@ -1,0 +1,38 @@
+#include "MasterScreen.h"
+
+#include "MasterUi.h"
+#include "ScreenActivation.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+
+MasterScreen::MasterScreen(const QString &objectName, const QString &title, QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(objectName);
+    setWindowTitle(title);
+    // Activation of the screen in the main window reloads its lists (the handler runs after
+    // construction, so the screen's own Form_Activate is reached).
+    WatchActivation(this, [this](bool active) {
+        if (active)
+            Form_Activate();
+    });
+}
+
+int MasterScreen::mode() const
+{
+    return m_mode->mode();
+}
+
+void MasterScreen::AddModeBar(QGridLayout *top)
+{
+    m_mode = new FuncModeBar(this);
+    m_mode->onClick = [this](int mode) { opbFuncMode_Click(mode); };
+    top->addWidget(m_mode, 0, 0, 1, 2);
+}
+
+void MasterScreen::closeEvent(QCloseEvent *event)
+{
+    SaveLayouts();
+    QWidget::closeEvent(event);
+}
