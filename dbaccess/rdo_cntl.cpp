@@ -187,24 +187,27 @@ bool rdo_cntl::IsConnected()
 
 // ---- connection --------------------------------------------------------------------------------
 
-bool rdo_cntl::Init(const QString &dataSource, const QString &userId, const QString &passWd)
+namespace {
+// Init and InitMDB differ only in the mode they leave the component in.
+bool OpenWithMode(bool mdb, const QString &dataSource, const QString &userId, const QString &passWd)
 {
     SharedState &s = State();
     s.dbName = dataSource;
     s.userId = userId;
     s.passWd = passWd;
-    s.mdbMode = false;
+    s.mdbMode = mdb;
     return OpenShared(dataSource, userId, passWd);
+}
+} // namespace
+
+bool rdo_cntl::Init(const QString &dataSource, const QString &userId, const QString &passWd)
+{
+    return OpenWithMode(false, dataSource, userId, passWd);
 }
 
 bool rdo_cntl::InitMDB(const QString &dataSource, const QString &userId, const QString &passWd)
 {
-    SharedState &s = State();
-    s.dbName = dataSource;
-    s.userId = userId;
-    s.passWd = passWd;
-    s.mdbMode = true;
-    return OpenShared(dataSource, userId, passWd);
+    return OpenWithMode(true, dataSource, userId, passWd);
 }
 
 bool rdo_cntl::Term()

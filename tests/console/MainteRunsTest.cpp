@@ -2,6 +2,7 @@
 // gate simulator and the real services, on shortened durations.
 
 #include "ConsoleTestUtil.h"
+#include "FastServices.h"
 #include "ConsoleTiming.h"
 #include "GateLock.h"
 #include "MsfGrid.h"
@@ -45,30 +46,10 @@ protected:
         sim = std::make_unique<SimProcess>(std::vector<std::string>{
             "--gate", "00001=127.0.0.1:0", "--gate", "00002=127.0.0.1:0", "--gate", "00003=127.0.0.1:0"});
         ASSERT_TRUE(sim->ok());
-        tcp_SetTimeoutMs(300);
-        ::setenv("ORVEL_COURIER_TICK_MS", "20", 1);
-        ::setenv("ORVEL_GATE_TIMEOUT_MS", "300", 1);
-        Timing().gateRetryWaitMs = 1;
-        Timing().gateLockSecondMs = 5;
-        Timing().userReqPollMs = 5;
-        Timing().userReqPassWaitMs = 1;
-        Timing().userReqTimeoutMs = 20000;
-        Timing().mainteStartMs = 1;
-        Timing().srvExitWaitMs = 10;
-        Timing().srvRestartWaitMs = 1;
-        ShellCtrl_Orvel::SetProgramFolder(QFileInfo(QStringLiteral(COURIER_PATH)).absolutePath());
+        consoletest::UseFastServices(COURIER_PATH);
         MsgBox::TakeShown();
     }
-    void TearDown() override
-    {
-        // Starting a service makes the site folder current; it is deleted with the test.
-        QDir::setCurrent(QDir::tempPath());
-        ShellCtrl_Orvel::KillCourier();
-        ShellCtrl_Orvel::KillHarvester();
-        ShellCtrl_Orvel::SetProgramFolder(QString());
-        tcp_SetTimeoutMs(0);
-        Timing() = ConsoleTiming{};
-    }
+    void TearDown() override { consoletest::StopFastServices(); }
 
     void AddGate(const char *id, const char *name, const QString &zone = QStringLiteral("Z"))
     {

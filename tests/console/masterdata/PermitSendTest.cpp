@@ -1,6 +1,7 @@
 // Sending permits to the gates from the user and gate screens, through the real provisioning
 // service Courier1 and gatesim; what reached a gate is read from gatesim, not from the database.
 #include "MasterdataTestUtil.h"
+#include "FastServices.h"
 
 #include "frmGateMan.h"
 #include "frmUserMan.h"
@@ -37,15 +38,7 @@ protected:
             "--gate", "00001=127.0.0.2:0", "--gate", "00002=127.0.0.3:0", "--gate", "00003=127.0.0.4:0", "--gate",
             "00004=127.0.0.5:0"});
         ASSERT_TRUE(sim->ok());
-        tcp_SetTimeoutMs(300);
-        ::setenv("ORVEL_COURIER_TICK_MS", "20", 1);
-        ::setenv("ORVEL_GATE_TIMEOUT_MS", "300", 1);
-        Timing().gateRetryWaitMs = 1;
-        Timing().gateLockSecondMs = 5;
-        Timing().userReqPollMs = 5;
-        Timing().userReqPassWaitMs = 1;
-        Timing().userReqTimeoutMs = 20000;
-        ShellCtrl_Orvel::SetProgramFolder(QFileInfo(QStringLiteral(COURIER_PATH)).absolutePath());
+        consoletest::UseFastServices(COURIER_PATH);
         for (const char *g : {"00001", "00002", "00003", "00004"})
             AddGate(g);
         // 1: card-only user; 2: administrator with a card; 3: no authentication method.
@@ -58,15 +51,10 @@ protected:
     {
         users.reset();
         gates.reset();
-        // Starting a service makes the site folder current; it is deleted with the test.
-        QDir::setCurrent(QDir::tempPath());
-        ShellCtrl_Orvel::KillCourier();
-        ShellCtrl_Orvel::SetProgramFolder(QString());
         SetBusyEventPump(nullptr);
         SetCurrentScreen(nullptr);
         MsgBox::TakeShown();
-        tcp_SetTimeoutMs(0);
-        Timing() = ConsoleTiming{};
+        consoletest::StopFastServices();
     }
     void AddGate(const char *id)
     {
