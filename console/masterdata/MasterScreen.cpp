@@ -1,10 +1,13 @@
 #include "MasterScreen.h"
 
 #include "MasterUi.h"
+#include "MsfGrid.h"
+#include "ScreenLook.h"
 #include "ScreenActivation.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QLineEdit>
 
 MasterScreen::MasterScreen(const QString &objectName, const QString &title, QWidget *parent)
     : QWidget(parent)
@@ -35,4 +38,13 @@ void MasterScreen::closeEvent(QCloseEvent *event)
 {
     SaveLayouts();
     QWidget::closeEvent(event);
+}
+
+bool MasterScreen::ChooseListRow(MsfGrid &list, int row, QLineEdit *id)
+{
+    if (row < list.fixedRows() || row >= list.rows())
+        return false;
+    HighlightRow(list, row, m_highlighted);
+    id->setText(list.textMatrix(row, 0));
+    return true;
 }

@@ -8,7 +8,9 @@
 #include <QWidget>
 
 class FuncModeBar;
+class MsfGrid;
 class QGridLayout;
+class QLineEdit;
 
 class MasterScreen : public QWidget, public CurrentScreen
 {
@@ -29,6 +31,10 @@ protected:
     // call it too, since a base destructor cannot reach it.
     virtual void SaveLayouts() = 0;
     void closeEvent(QCloseEvent *event) override;
+    // The operator chose a row of the screen's list: the row is highlighted and its key (column
+    // 0) goes into the ID field. False for a click outside the list's rows.
+    bool ChooseListRow(MsfGrid &list, int row, QLineEdit *id);
 
     FuncModeBar *m_mode = nullptr;
+    int m_highlighted = -1; // the highlighted row of the list
 };

@@ -538,10 +538,8 @@ void frmGateMan::txtId_LostFocus()
 
 void frmGateMan::msfGateList_Click(int row)
 {
-    if (row < m_msfGateList->fixedRows() || row >= m_msfGateList->rows())
+    if (!ChooseListRow(*m_msfGateList, row, m_txtId))
         return;
-    HighlightRow(*m_msfGateList, row, m_highlighted);
-    m_txtId->setText(m_msfGateList->textMatrix(row, 0));
     ApplyModeRules();
 }
 

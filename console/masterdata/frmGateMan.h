@@ -103,7 +103,6 @@ private:
     MsfGrid *m_msfGateList = nullptr;
     MsfGrid *m_msfGateUserList = nullptr;
     QString m_loadedIpAddr; // the address as loaded, to see whether an update changes it
-    int m_highlighted = -1;
     bool m_posRestored = false;
 
     std::unique_ptr<rdo_cntl> m_gateList;

@@ -274,10 +274,8 @@ void frmJobMan::txtId_LostFocus()
 
 void frmJobMan::msfEmpList_Click(int row)
 {
-    if (row < m_msfEmpList->fixedRows() || row >= m_msfEmpList->rows())
+    if (!ChooseListRow(*m_msfEmpList, row, m_txtId))
         return;
-    HighlightRow(*m_msfEmpList, row, m_highlighted);
-    m_txtId->setText(m_msfEmpList->textMatrix(row, 0));
     ApplyModeRules();
     ShowEmpUserList();
 }

@@ -59,7 +59,6 @@ private:
     QLabel *m_lblRefixDT = nullptr;
     MsfGrid *m_msfEmpList = nullptr;
     MsfGrid *m_msfEmpUserList = nullptr;
-    int m_highlighted = -1;
 
     std::unique_ptr<rdo_cntl> m_empList;
     std::unique_ptr<rdo_cntl> m_userList;

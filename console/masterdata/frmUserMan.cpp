@@ -505,10 +505,8 @@ void frmUserMan::txtId_LostFocus()
 
 void frmUserMan::msfUserList_Click(int row)
 {
-    if (row < m_msfUserList->fixedRows() || row >= m_msfUserList->rows())
+    if (!ChooseListRow(*m_msfUserList, row, m_txtId))
         return;
-    HighlightRow(*m_msfUserList, row, m_highlighted);
-    m_txtId->setText(m_msfUserList->textMatrix(row, 0));
     ApplyModeRules();
 }
 

@@ -93,7 +93,6 @@ private:
     MsfGrid *m_msfUserList = nullptr;
     MsfGrid *m_msfUserGateList = nullptr;
     QPushButton *m_cmdSendGUser = nullptr;
-    int m_highlighted = -1;
 
     std::unique_ptr<rdo_cntl> m_userList;
     std::unique_ptr<rdo_cntl> m_lookup;
