@@ -5,11 +5,11 @@
 #include "OrvelDefs.h"
 #include "ScreenRefresh.h"
 #include "ScreenRegistry.h"
-#include "SqlDialect.h"
 #include "GateLock.h"
 #include "gatecomm/ConsoleGateLock.h"
 #include "gatecomm/GUserCtrl.h"
 #include "gatecomm/TcpCom.h"
+#include "masterdata/PermitRules.h"
 #include "rdo_cntl.h"
 
 #include <QCoreApplication>
@@ -20,16 +20,6 @@
 
 ORVEL_REGISTER_SCREEN(frmIK_GUser)
 ORVEL_REGISTER_SCREEN(frmIK_GTime)
-
-namespace {
-const QString kUnlockFailed = QStringLiteral("ゲートアクセスへのロックを解除出来ません。");
-
-void Unlock(const QString &gateId)
-{
-    if (!ConsoleGateLock().UnlockGate(gateId, 60))
-        MsgBox::Show(kUnlockFailed);
-}
-} // namespace
 
 BulkRunWindow::BulkRunWindow(const QString &objectName, const QString &title, QWidget *parent)
     : QDialog(parent)
@@ -157,31 +147,24 @@ void frmIK_GUser::RunRow(int r)
     if (!ConsoleGateLock().LockGate(gateId, 10))
         return;
     TcpCheckDevice(ip, port);
-    GUserRecord user;
-    user.user_id = m_grid->textMatrix(r, UserId);
-    user.guser_id = m_grid->textMatrix(r, GuserId);
-    user.gauthority = static_cast<qint16>(m_grid->textMatrix(r, Gauthority).toInt());
-    user.gauth_type = static_cast<qint16>(m_grid->textMatrix(r, GauthType).toInt());
-    if (!SendUserRequest(static_cast<qint16>(syncFlag), ip, port, gateId, user, true)) {
-        Unlock(gateId);
+    PermitRules::SendRow row;
+    row.gateId = gateId;
+    row.ipAddr = ip;
+    row.portNo = port;
+    row.syncFlag = syncFlag;
+    row.user.user_id = m_grid->textMatrix(r, UserId);
+    row.user.guser_id = m_grid->textMatrix(r, GuserId);
+    row.user.gauthority = static_cast<qint16>(m_grid->textMatrix(r, Gauthority).toInt());
+    row.user.gauth_type = static_cast<qint16>(m_grid->textMatrix(r, GauthType).toInt());
+    if (!SendUserRequest(static_cast<qint16>(syncFlag), ip, port, gateId, row.user, true)) {
+        PermitRules::ReleaseReported(gateId);
         RequestStop();
         return;
     }
-    rdo_cntl permit;
-    permit.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
-    if (syncFlag == orvel::sync_flag::ToDelete) {
-        permit.setWhere(QStringLiteral("gate_id = ") + orvel::SqlText(gateId));
-        permit.setWhereS(QStringLiteral("user_id = ") + orvel::SqlText(user.user_id));
-        permit.DeleteData();
-    } else {
-        permit.SetData(QStringLiteral("sync_flag"), orvel::sync_flag::InStep, false, true);
-        permit.SetData(QStringLiteral("user_id"), user.user_id, true);
-        permit.SetData(QStringLiteral("gate_id"), gateId, true);
-        if (!permit.UpdateData(false))
-            MsgBox::Show(QStringLiteral("登録に失敗しました。"));
-    }
-    m_grid->setTextMatrix(r, SyncDisp, QStringLiteral("済"));
-    Unlock(gateId);
+    // A withdrawn permit is gone; any other is "済" once its state was written.
+    if (PermitRules::CompleteRow(row) || syncFlag == orvel::sync_flag::ToDelete)
+        m_grid->setTextMatrix(r, SyncDisp, QStringLiteral("済"));
+    PermitRules::ReleaseReported(gateId);
 }
 
 QString frmIK_GUser::ProgressText() const
@@ -238,7 +221,7 @@ void frmIK_GTime::RunRow(int r)
     }
     const bool ok = TcpSetDeviceTime(m_grid->textMatrix(r, 3), m_grid->textMatrix(r, 4));
     m_grid->setTextMatrix(r, 5, ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
-    Unlock(gateId);
+    PermitRules::ReleaseReported(gateId);
 }
 
 QString frmIK_GTime::ProgressText() const

@@ -10,6 +10,7 @@
 #include "gatecomm/ConsoleGateLock.h"
 #include "gatecomm/GUserCtrl.h"
 #include "gatecomm/TcpCom.h"
+#include "masterdata/PermitRules.h"
 #include "GateLock.h"
 #include "rdo_cntl.h"
 
@@ -20,7 +21,6 @@ namespace {
 
 const QString kDone = QStringLiteral("完了");
 const QString kFailed = QStringLiteral("失敗");
-const QString kUnlockFailed = QStringLiteral("ゲートアクセスへのロックを解除出来ません。");
 
 // Loads the gates in use into grid with the given extra columns after gate_id.
 void LoadGates(RdoGridControl &grid, const QStringList &columns)
@@ -33,12 +33,6 @@ void LoadGates(RdoGridControl &grid, const QStringList &columns)
     for (const QString &c : columns)
         db.SetField(c);
     db.LoadGrid(&grid, -1);
-}
-
-void Unlock(const QString &gateId)
-{
-    if (!ConsoleGateLock().UnlockGate(gateId, 60))
-        MsgBox::Show(kUnlockFailed);
 }
 
 } // namespace
@@ -145,35 +139,34 @@ QStringList RewriteGateUsers(RdoGridControl &gates, RdoGridControl &permits)
             list.SetField(QStringLiteral("sync_flag"));
             list.LoadGrid(&permits, -1);
             for (int p = permits.fixedRows(); p < permits.rows(); ++p) {
-                GUserRecord user;
-                user.user_id = permits.textMatrix(p, 0);
-                user.guser_id = permits.textMatrix(p, 1);
-                user.gauthority = static_cast<qint16>(permits.textMatrix(p, 2).toInt());
-                user.gauth_type = static_cast<qint16>(permits.textMatrix(p, 3).toInt());
-                const int syncFlag = permits.textMatrix(p, 4).toInt();
-                if (!SendUserRequest(3, ip, port, gateId, user, false)) {
+                PermitRules::SendRow row;
+                row.gateId = gateId;
+                row.ipAddr = ip;
+                row.portNo = port;
+                row.user.user_id = permits.textMatrix(p, 0);
+                row.user.guser_id = permits.textMatrix(p, 1);
+                row.user.gauthority = static_cast<qint16>(permits.textMatrix(p, 2).toInt());
+                row.user.gauth_type = static_cast<qint16>(permits.textMatrix(p, 3).toInt());
+                row.syncFlag = permits.textMatrix(p, 4).toInt();
+                // The user is deleted from the gate first; a withdrawn permit ends there.
+                if (!SendUserRequest(3, ip, port, gateId, row.user, false)) {
                     fail(name);
                     break;
                 }
-                rdo_cntl permit;
-                permit.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
-                permit.setWhere(QStringLiteral("gate_id = ") + SqlText(gateId));
-                permit.setWhereS(QStringLiteral("user_id = ") + SqlText(user.user_id));
-                if (syncFlag == sync_flag::ToDelete) {
-                    permit.DeleteData();
+                if (row.syncFlag == sync_flag::ToDelete) {
+                    PermitRules::CompleteRow(row);
                     continue;
                 }
-                permit.SetData(QStringLiteral("sync_flag"), sync_flag::ToWrite, false, true);
-                permit.UpdateDataEx(false);
-                if (!SendUserRequest(1, ip, port, gateId, user, false)) {
+                PermitRules::SetPermitState(row.user.user_id, gateId, sync_flag::ToWrite);
+                if (!SendUserRequest(1, ip, port, gateId, row.user, false)) {
                     fail(name);
                     break;
                 }
-                permit.SetData(QStringLiteral("sync_flag"), sync_flag::InStep, false, true);
-                permit.UpdateDataEx(false);
+                // Unattended: a permit whose state cannot be written stays 1 and is sent again.
+                PermitRules::SetPermitState(row.user.user_id, gateId, sync_flag::InStep);
             }
         }
-        Unlock(gateId);
+        PermitRules::ReleaseReported(gateId);
     }
     return failed;
 }

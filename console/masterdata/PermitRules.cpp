@@ -50,8 +50,10 @@ void ReportRegistFailed()
     MsgBox::Show(Msg("登録に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
 }
 
+} // namespace
+
 // A successful send: a withdrawn permit is gone, any other is now in step.
-bool CompleteRow(const PermitRules::SendRow &row)
+bool PermitRules::CompleteRow(const SendRow &row)
 {
     if (row.syncFlag == orvel::sync_flag::ToDelete) {
         rdo_cntl db;
@@ -69,12 +71,15 @@ bool CompleteRow(const PermitRules::SendRow &row)
     return true;
 }
 
-void ReleaseReported(const QString &gateId)
+void PermitRules::ReleaseReported(const QString &gateId)
 {
     if (!ConsoleGateLock().UnlockGate(gateId, GateRules::kUnlockSec))
         MsgBox::Show(Msg("ゲートアクセスへのロックを解除出来ません。"), QMessageBox::Ok, QMessageBox::Warning);
 }
-} // namespace
+bool PermitRules::SetPermitState(const QString &userId, const QString &gateId, int syncFlag)
+{
+    return WritePermit(userId, gateId, syncFlag, false);
+}
 
 bool PermitRules::AddPermit(const QString &userId, const QString &gateId)
 {

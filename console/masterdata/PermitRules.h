@@ -36,6 +36,14 @@ struct SendRow
     GUserRecord user;
 };
 
+// After a successful send: a withdrawn permit (state 3) is deleted, any other is set in step
+// ("登録に失敗しました。" when that write fails). True when the row is now in step.
+bool CompleteRow(const SendRow &row);
+// Sets a permit's state (the daily rewrite marks a permit 1 before it writes the user).
+bool SetPermitState(const QString &userId, const QString &gateId, int syncFlag);
+// Releases a gate's access lock, saying so when it cannot be released.
+void ReleaseReported(const QString &gateId);
+
 enum class SendEnd { Completed, RequestFailed };
 
 // Sends each row not in step, top to bottom. lockEachGate (user screen): every row takes its
