@@ -10,6 +10,7 @@
 #include "CurrentScreen.h"
 #include "biometric/MifareApi.h"
 #include "Public.h"
+#include "SiteSetup.h"
 #include "biometric/frmCardAssist.h"
 
 #include <QApplication>
@@ -385,6 +386,18 @@ TEST_F(CardAssist, InvalidReaderSettingIsNamedAndNothingIsOpened)
         EXPECT_FALSE(Timer(&w, "timCard")->isActive());
     }
     EXPECT_TRUE(g_calls.mifarePorts.empty());
+}
+
+TEST_F(CardAssist, NewSiteReadsFromTheSimulatorInItsFolderWhenNoReaderIsAttached)
+{
+    // Orvel.ini as init-site writes it: AUTO, and the socket in the site folder.
+    m_site.write(QStringLiteral("Orvel.ini"), orvel::DefaultOrvelIni().toUtf8());
+    SetEdition(2);
+    CardSimProcess sim(m_site.path(QStringLiteral("cardreader.sock")).toStdString());
+    ASSERT_TRUE(sim.ok());
+    ASSERT_TRUE(sim.CtlOk("mifare 5"));
+    ReadModal();
+    EXPECT_EQ(m_screen.ids, QStringList{QStringLiteral("5")});
 }
 
 // ---- through pcscd ------------------------------------------------------------------------------
