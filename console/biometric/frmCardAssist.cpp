@@ -47,7 +47,7 @@ frmCardAssist::frmCardAssist(QWidget *parent)
     QFont idFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     idFont.setPointSize(idFont.pointSize() + 2);
     m_lblIDm->setFont(idFont);
-    m_lblIDm->setMinimumWidth(QFontMetrics(idFont).horizontalAdvance(QString(34, u'0')));
+    m_lblIDm->setMinimumWidth(QFontMetrics(idFont).horizontalAdvance(QString(40, u'0')));
     m_lblIDm->setMinimumHeight(QFontMetrics(idFont).height() * 2);
     auto *frameLayout = new QVBoxLayout(m_fraTitle);
     frameLayout->addWidget(m_lblIDm);
