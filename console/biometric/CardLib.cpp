@@ -15,6 +15,7 @@ namespace {
 struct Loaded
 {
     void *handle[2] = {nullptr, nullptr}; // FeliCa, Mifare
+    QString file[2] = {QLatin1String(FelicaLibrary), QLatin1String(MifareLibrary)};
     FelicaFunctions felica;
     MifareFunctions mifare;
 };
@@ -57,7 +58,7 @@ bool Resolve(void *handle, const char *library, const char *name, Fn *slot, QStr
     *slot = reinterpret_cast<Fn>(dlsym(handle, name));
     if (*slot)
         return true;
-    *message = QStringLiteral("%1 に %2 がありません。").arg(QLatin1String(library), QLatin1String(name));
+    *message = QStringLiteral("%1 に %2 がありません。").arg(QString::fromUtf8(library), QLatin1String(name));
     return false;
 }
 } // namespace
@@ -68,13 +69,14 @@ bool Load(int edition, QString *message)
     if (!message)
         message = &dummy;
     const bool felica = edition == 1;
-    const char *library = felica ? FelicaLibrary : MifareLibrary;
+    const QByteArray file = L().file[felica ? 0 : 1].toUtf8();
+    const char *library = file.constData();
     void *&handle = L().handle[felica ? 0 : 1];
     if (!handle) {
         QString loadError;
-        handle = orvel::OpenDeviceLibrary(QLatin1String(library), &loadError);
+        handle = orvel::OpenDeviceLibrary(QString::fromUtf8(file), &loadError);
         if (!handle) {
-            *message = QStringLiteral("カードリーダのライブラリ %1 を読み込めません。").arg(QLatin1String(library));
+            *message = QStringLiteral("カードリーダのライブラリ %1 を読み込めません。").arg(QString::fromUtf8(file));
             return false;
         }
     }
@@ -100,6 +102,23 @@ bool Load(int edition, QString *message)
             L().mifare = f;
     }
     return ok && ApplyOptions(setOption, message);
+}
+
+void SetLibraryFile(int edition, const QString &fileName)
+{
+    const int i = edition == 1 ? 0 : 1;
+    // The old library stays open: functions taken from it may still be held.
+    L().handle[i] = nullptr;
+    L().file[i] = fileName;
+    if (i == 0)
+        L().felica = FelicaFunctions();
+    else
+        L().mifare = MifareFunctions();
+}
+
+QString LibraryFile(int edition)
+{
+    return L().file[edition == 1 ? 0 : 1];
 }
 
 FelicaFunctions &Felica()

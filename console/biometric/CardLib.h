@@ -35,6 +35,10 @@ inline constexpr const char *MifareLibrary = "libmifaredrv.so";
 // the next call.
 bool Load(int edition, QString *message);
 
+// The library file of an edition (tests put another in its place); the next Load opens it.
+void SetLibraryFile(int edition, const QString &fileName);
+QString LibraryFile(int edition);
+
 // The entry points once Load has succeeded. Tests may replace them (to count calls) and put
 // them back.
 FelicaFunctions &Felica();

@@ -400,6 +400,28 @@ TEST_F(CardAssist, NewSiteReadsFromTheSimulatorInItsFolderWhenNoReaderIsAttached
     EXPECT_EQ(m_screen.ids, QStringList{QStringLiteral("5")});
 }
 
+TEST(CardAssistLibrary, MissingLibraryOrEntryPointIsNamedOnTheWindow)
+{
+    consoletest::BareSite site;
+    SetEdition(1);
+    const QString real = CardLib::LibraryFile(1);
+    auto messageOf = [] {
+        frmCardAssist w;
+        w.show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.BeepCount() > 0; }, 5000));
+        EXPECT_FALSE(Timer(&w, "timCard")->isActive());
+        return Text(&w, "lblInfo");
+    };
+    CardLib::SetLibraryFile(1, QStringLiteral("libnosuchreader.so"));
+    EXPECT_EQ(messageOf(), QStringLiteral("カードリーダのライブラリ libnosuchreader.so を読み込めません。"));
+    // A library in its place without the FeliCa entry points.
+    CardLib::SetLibraryFile(1, QLatin1String(CardLib::MifareLibrary));
+    EXPECT_EQ(messageOf(), QStringLiteral("libmifaredrv.so に InitFelicaDll がありません。"));
+    CardLib::SetLibraryFile(1, real);
+    QString message;
+    EXPECT_TRUE(CardLib::Load(1, &message)) << message.toStdString();
+}
+
 // ---- through pcscd ------------------------------------------------------------------------------
 
 class CardAssistPcsc : public CardAssist
