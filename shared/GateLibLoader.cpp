@@ -1,8 +1,6 @@
 #include "GateLibLoader.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include "DeviceLib.h"
 
 #include <dlfcn.h>
 
@@ -19,20 +17,7 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
     m_missingLibrary.clear();
     m_missingEntry.clear();
     m_loadError.clear();
-    // Programs live in bin/ beside lib/; look there first, then let the loader search.
-    QStringList candidates;
-    if (QCoreApplication::instance())
-        candidates << QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../lib/") + fileName)
-                   << QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(fileName);
-    candidates << fileName;
-    for (const QString &c : candidates) {
-        if (c != fileName && !QFileInfo::exists(c))
-            continue;
-        m_handle = dlopen(QFile::encodeName(c).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (m_handle)
-            break;
-        m_loadError = QString::fromLocal8Bit(dlerror());
-    }
+    m_handle = OpenDeviceLibrary(fileName, &m_loadError);
     if (!m_handle) {
         m_missingLibrary = fileName;
         return false;

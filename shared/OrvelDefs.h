@@ -189,12 +189,18 @@ inline constexpr const char *SecLog = "LOG SECTION";
 inline constexpr const char *KeyStartYear = "START_YEAR";
 inline constexpr const char *KeyStartMonth = "START_MONTH";
 inline constexpr const char *KeyStartDay = "START_DAY";
+// The IC card reader: PC/SC or the simulated reader, and the simulated reader's socket.
+inline constexpr const char *SecCardReader = "CARD READER";
+inline constexpr const char *KeyReaderBackend = "READER_BACKEND";
+inline constexpr const char *KeySimSocket = "SIM_SOCKET";
 
 inline constexpr const char *DefaultGateLock = "GateLock.dat";
 inline constexpr const char *DefaultTemplate = "template.dat";
 inline constexpr int DefaultWaitSec = 1000;
 inline constexpr int DefaultLogWaitInterval = 5;
 inline constexpr const char *DefaultTrayIcon = "NO_DISP";
+inline constexpr const char *DefaultReaderBackend = "AUTO";
+inline constexpr const char *DefaultSimSocket = "cardreader.sock";
 } // namespace ini
 
 // Size of one fingerprint template record in the template file.

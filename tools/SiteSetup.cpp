@@ -63,7 +63,14 @@ QString DefaultOrvelIni()
         .arg(QLatin1String(ini::DefaultGateLock), QLatin1String(ini::DefaultTemplate))
         .arg(ini::DefaultWaitSec)
         .arg(ini::DefaultLogWaitInterval)
-        .arg(QLatin1String(ini::DefaultTrayIcon));
+        .arg(QLatin1String(ini::DefaultTrayIcon)) +
+           QStringLiteral("\r\n"
+                          "[CARD READER]\r\n"
+                          "; AUTO: a PC/SC reader when one is attached, otherwise the simulated reader;\r\n"
+                          "; PCSC or SIM: only that one. SIM_SOCKET: the simulated reader's socket.\r\n"
+                          "READER_BACKEND=%1\r\n"
+                          "SIM_SOCKET=%2\r\n")
+        .arg(QLatin1String(ini::DefaultReaderBackend), QLatin1String(ini::DefaultSimSocket));
 }
 
 void UseSiteOdbc(const QString &dir)

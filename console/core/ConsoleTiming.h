@@ -21,6 +21,15 @@ struct ConsoleTiming
     int srvExitWaitMs = 1000;        // each wait of the stop sequence
     int srvExitPasses = 30;          // passes waiting for both stop answers before killing
     int srvRestartWaitMs = 1000;     // between killing and starting a service
+
+    // The card reading window.
+    int cardInitializeMs = 100; // timInitialize: opens the reader once
+    int cardPollMs = 50;        // timCard: one read attempt per tick
+    int cardReadOkMs = 1000;    // timReadOK: how long a read ID is shown before it is handed over
 };
+
+// Scripts (screenshots, demos) may lengthen or shorten named durations through the environment:
+// ORVEL_TIMING="cardReadOkMs=60000,srvChkSendMs=2000". Applied once, when Timing() is first used;
+// unknown names and values that are not positive numbers are ignored.
 
 ConsoleTiming &Timing();

@@ -384,9 +384,15 @@ void mdifVantr::timStart_Timer()
 
     // Scripts (screenshots, demos) may name one menu-panel screen to open at start.
     const QString openAtStart = qEnvironmentVariable("ORVEL_OPEN_SCREEN");
+    bool openedAtStart = false;
     for (int i = 0; i < kMenuButtons && !openAtStart.isEmpty(); ++i)
-        if (kMenuPanel[i].screen && openAtStart == QLatin1String(kMenuPanel[i].screen))
+        if (kMenuPanel[i].screen && openAtStart == QLatin1String(kMenuPanel[i].screen)) {
             cmdMenu_Click(i);
+            openedAtStart = true;
+        }
+    // Any other registered window (an assist window such as frmCardAssist) opens modally.
+    if (!openedAtStart && !openAtStart.isEmpty() && ScreenRegistry::Has(openAtStart))
+        QTimer::singleShot(0, this, [this, openAtStart] { ScreenRegistry::ShowModal(openAtStart, this); });
     // ... or a gate whose error window to show, as the supervision does when a gate fails.
     const QString gateError = qEnvironmentVariable("ORVEL_SHOW_GATE_ERROR");
     if (!gateError.isEmpty())
