@@ -189,6 +189,9 @@ inline constexpr const char *SecLog = "LOG SECTION";
 inline constexpr const char *KeyStartYear = "START_YEAR";
 inline constexpr const char *KeyStartMonth = "START_MONTH";
 inline constexpr const char *KeyStartDay = "START_DAY";
+// The edition the site was made for (orvelctl init-site); orvelctl's imports read it.
+inline constexpr const char *SecSite = "SITE";
+inline constexpr const char *KeyEdition = "EDITION";
 
 inline constexpr const char *DefaultGateLock = "GateLock.dat";
 inline constexpr const char *DefaultTemplate = "template.dat";
