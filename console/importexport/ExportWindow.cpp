@@ -5,7 +5,6 @@
 #include "ScreenRegistry.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -25,14 +24,15 @@ ExportWindow::ExportWindow(const QString &objectName, impexp::ExportKind kind, Q
     auto *root = new QVBoxLayout(this);
 
     auto *items = new QGroupBox(QStringLiteral("エクスポート項目："), this);
-    auto *grid = new QGridLayout(items);
+    // One column, in the order the file has them.
+    auto *list = new QVBoxLayout(items);
     const QVector<impexp::ExportColumn> &columns = impexp::ExportColumns(kind);
     for (int i = 0; i < columns.size(); ++i) {
         auto *box = new QCheckBox(QString::fromUtf8(columns[i].caption), items);
         box->setObjectName(QStringLiteral("chbItem_%1").arg(i));
         box->setProperty("index", i);
         box->setChecked(true);
-        grid->addWidget(box, i / 2, i % 2);
+        list->addWidget(box);
         m_chbItem << box;
     }
     root->addWidget(items);

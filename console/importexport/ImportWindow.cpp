@@ -40,6 +40,7 @@ public:
         // Called once per committed batch: the bar is drawn and the window stays responsive.
         if (m_bar->maximum() != total)
             m_bar->setRange(0, total);
+        m_bar->setTextVisible(true);
         m_bar->setValue(done);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -105,6 +106,7 @@ ImportWindow::ImportWindow(const QString &objectName, const QString &title, cons
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->setFormat(QStringLiteral("%v / %m 件"));
+    m_progress->setTextVisible(false); // until a write pass counts records
     root->addWidget(m_progress);
 
     m_cmdStart = new QPushButton(QStringLiteral("開始"), this);
@@ -214,6 +216,7 @@ void ImportWindow::cmdStart_Click()
             w->setEnabled(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
+    m_progress->setTextVisible(false);
     const impexp::ImportOutcome out = run->Run(m_txtImportFName->text(), host);
     run.reset();
     for (QWidget *w : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
