@@ -193,6 +193,9 @@ inline constexpr const char *KeyStartDay = "START_DAY";
 inline constexpr const char *SecCardReader = "CARD READER";
 inline constexpr const char *KeyReaderBackend = "READER_BACKEND";
 inline constexpr const char *KeySimSocket = "SIM_SOCKET";
+// The edition the site was made for (orvelctl init-site); orvelctl's imports read it.
+inline constexpr const char *SecSite = "SITE";
+inline constexpr const char *KeyEdition = "EDITION";
 
 inline constexpr const char *DefaultGateLock = "GateLock.dat";
 inline constexpr const char *DefaultTemplate = "template.dat";

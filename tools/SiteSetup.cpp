@@ -144,7 +144,10 @@ bool CreateSite(const QString &dir, const SiteOptions &options, QString *error)
                                         "Database=%2\nJournalMode=WAL\nSyncPragma=NORMAL\nTimeout=5000\n"
                                         "BigInt=1\nStepAPI=1\nLongNames=0\n")
                              .arg(QLatin1String(kDsn), dbPath);
-    if (!WriteText(d.filePath(QString::fromLatin1(ini::FileName)), DefaultOrvelIni(), error) ||
+    const QString siteSection = QStringLiteral("\r\n[%1]\r\n%2=%3\r\n")
+                                    .arg(QLatin1String(ini::SecSite), QLatin1String(ini::KeyEdition))
+                                    .arg(options.edition);
+    if (!WriteText(d.filePath(QString::fromLatin1(ini::FileName)), DefaultOrvelIni() + siteSection, error) ||
         !WriteText(d.filePath(QStringLiteral("odbcinst.ini")), odbcinst, error) ||
         !WriteText(d.filePath(QStringLiteral("odbc.ini")), odbc, error))
         return false;

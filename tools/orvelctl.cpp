@@ -1,6 +1,9 @@
 // orvelctl: administration of a site from the command line.
 //   orvelctl init-site DIR [--edition 1|2]   create a new site folder with its database
+//   orvelctl import|export ...               CSV import and export of master data
+//                                            (ImportExportCommand.h)
 
+#include "ImportExportCommand.h"
 #include "SiteSetup.h"
 
 #include <QCoreApplication>
@@ -13,9 +16,11 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     const QStringList args = app.arguments().mid(1);
     auto usage = [&]() {
-        err << "usage: orvelctl init-site DIR [--edition 1|2]\n";
+        err << "usage: orvelctl init-site DIR [--edition 1|2]\n" << orvel::ImportExportUsage();
         return 2;
     };
+    if (!args.isEmpty() && (args[0] == QLatin1String("import") || args[0] == QLatin1String("export")))
+        return orvel::RunImportExportCommand(args, out, err);
     if (args.size() < 2 || args[0] != QLatin1String("init-site"))
         return usage();
 

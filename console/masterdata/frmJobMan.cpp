@@ -219,6 +219,14 @@ void frmJobMan::Form_Activate()
     });
 }
 
+void frmJobMan::RefreshLists()
+{
+    GuardDb([this] {
+        ShowEmpList();
+        ShowEmpUserList();
+    });
+}
+
 void frmJobMan::SaveLayouts()
 {
     SaveGridLayout(objectName() + u'1', *m_msfEmpList);

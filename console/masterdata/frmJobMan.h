@@ -6,6 +6,7 @@
 
 #include "MasterScreen.h"
 #include "ModeRules.h"
+#include "ScreenRefresh.h"
 
 #include <QWidget>
 
@@ -17,7 +18,7 @@ class QPushButton;
 class MsfGrid;
 class rdo_cntl;
 
-class frmJobMan : public MasterScreen
+class frmJobMan : public MasterScreen, public ListsRefresh
 {
     Q_OBJECT
 public:
@@ -32,6 +33,8 @@ public:
     void ShowEmpUserList();
     // Both lists again, as each time the screen is activated.
     void Form_Activate() override;
+    // The same two lists, when another window changed departments (the imports).
+    void RefreshLists() override;
 
     // The table of locks and enabled buttons per mode (shared mechanism, this screen's rules).
     static const ModeRules &Rules();
