@@ -1,10 +1,34 @@
 // orvelctl: administration of a site from the command line.
 //   orvelctl init-site DIR [--edition 1|2]   create a new site folder with its database
+//   orvelctl file-version FILE               the four-part version a program or library carries
 
+#include "GetFileVers.h"
 #include "SiteSetup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
+
+namespace {
+
+// Prints "a.b.c.d" ("0.0.0.0" for a file without a version); a file that cannot be read is an
+// error, not a version.
+int FileVersionCommand(const QStringList &args)
+{
+    if (args.size() != 1) {
+        QTextStream(stderr) << "usage: orvelctl file-version FILE\n";
+        return 2;
+    }
+    const QFileInfo file(args[0]);
+    if (!file.isFile() || !file.isReadable()) {
+        QTextStream(stderr) << "orvelctl: cannot read " << args[0] << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << orvel::GetFileVers(args[0]) << "\n";
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -12,8 +36,11 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     QTextStream out(stdout);
     const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("file-version"))
+        return FileVersionCommand(args.mid(1));
     auto usage = [&]() {
-        err << "usage: orvelctl init-site DIR [--edition 1|2]\n";
+        err << "usage: orvelctl init-site DIR [--edition 1|2]\n"
+               "       orvelctl file-version FILE\n";
         return 2;
     };
     if (args.size() < 2 || args[0] != QLatin1String("init-site"))
