@@ -90,6 +90,9 @@ bool frmOrvPatch::Load()
     m_frame->setEnabled(false);
     m_search->setEnabled(false);
     txtInstallDir_Change();
+    // A found installation needs only Start: it has the focus (Space starts).
+    if (choice.accepted)
+        m_ok->setFocus();
     return true;
 }
 
