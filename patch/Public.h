@@ -5,6 +5,8 @@
 // the texts and colours. No widgets here.
 
 #include <QColor>
+#include <QList>
+#include <QPair>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -12,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLockFile;
 

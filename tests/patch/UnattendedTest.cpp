@@ -143,6 +143,20 @@ TEST(Unattended, AFailedCopyExitsOneAndKeepsWhatWasCopied)
                          p + "/a.so -> 成功", p + "/b.so -> 成功", p + "/c.so -> 失敗", "<=== 更新失敗 T"}));
 }
 
+TEST(Unattended, ALogThatCannotBeWrittenStopsTheUpdateBeforeAnyCopy)
+{
+    Folders f;
+    f.MakeInstallation();
+    QDir().mkpath(f.log()); // a folder where the log file should be
+    MakeFile(f.patchFile("Orvel"), {"2.1.0.0", {}, 0755});
+    f.WriteVersDat("Felica,2.1.0.0");
+    const auto before = Snapshot(f.installDir());
+    const Result r = Unattended(f, {"--install-dir", f.installDir()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Patch_Log.txt")) << r.err.toStdString();
+    EXPECT_EQ(Snapshot(f.installDir()), before);
+}
+
 // Kills what a console started on its site (the services run with the site as their folder).
 void StopSiteProcesses(const QString &site)
 {
