@@ -5,9 +5,9 @@
 // the texts and colours. No widgets here.
 
 #include <QColor>
+#include <QDateTime>
 #include <QList>
 #include <QPair>
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
