@@ -2,12 +2,36 @@
 //   orvelctl init-site DIR [--edition 1|2]   create a new site folder with its database
 //   orvelctl import|export ...               CSV import and export of master data
 //                                            (ImportExportCommand.h)
+//   orvelctl file-version FILE               the four-part version a program or library carries
 
+#include "GetFileVers.h"
 #include "ImportExportCommand.h"
 #include "SiteSetup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
+
+namespace {
+
+// Prints "a.b.c.d" ("0.0.0.0" for a file without a version); a file that cannot be read is an
+// error, not a version.
+int FileVersionCommand(const QStringList &args)
+{
+    if (args.size() != 1) {
+        QTextStream(stderr) << "usage: orvelctl file-version FILE\n";
+        return 2;
+    }
+    const QFileInfo file(args[0]);
+    if (!file.isFile() || !file.isReadable()) {
+        QTextStream(stderr) << "orvelctl: cannot read " << args[0] << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << orvel::GetFileVers(args[0]) << "\n";
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -15,8 +39,12 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     QTextStream out(stdout);
     const QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("file-version"))
+        return FileVersionCommand(args.mid(1));
     auto usage = [&]() {
-        err << "usage: orvelctl init-site DIR [--edition 1|2]\n" << orvel::ImportExportUsage();
+        err << "usage: orvelctl init-site DIR [--edition 1|2]\n"
+               "       orvelctl file-version FILE\n"
+            << orvel::ImportExportUsage();
         return 2;
     };
     if (!args.isEmpty() && (args[0] == QLatin1String("import") || args[0] == QLatin1String("export")))
