@@ -190,7 +190,9 @@ QStringList CreateTables(DbBackend b)
     s << QStringLiteral("CREATE TABLE t_srv_ctrl (server_id INTEGER NOT NULL PRIMARY KEY, req_cmd INTEGER DEFAULT 0, "
                         "req_arg1 VARCHAR(50), req_arg2 VARCHAR(100), result INTEGER DEFAULT 0, "
                         "res_detail VARCHAR(255))");
-    s << QStringLiteral("CREATE TABLE t_userreq (req_id VARCHAR(10) NOT NULL PRIMARY KEY, req_cmd INTEGER DEFAULT 0, "
+    // req_id is a number: the console finds the row with "req_id = 1", which a text column refuses
+    // on a server database.
+    s << QStringLiteral("CREATE TABLE t_userreq (req_id INTEGER NOT NULL PRIMARY KEY, req_cmd INTEGER DEFAULT 0, "
                         "ip_addr VARCHAR(15), port_no VARCHAR(10), user_id VARCHAR(10), guser_id VARCHAR(32), "
                         "gauthority INTEGER DEFAULT 1, gauth_type INTEGER DEFAULT 0, result INTEGER DEFAULT 1, "
                         "detail VARCHAR(20))");
@@ -260,7 +262,7 @@ QStringList InitialRows()
                         "VALUES ('00000', '無所属', '', '', '')");
     s << QStringLiteral("INSERT INTO t_srv_ctrl VALUES (1, 0, '', '', 0, '')")
       << QStringLiteral("INSERT INTO t_srv_ctrl VALUES (2, 0, '', '', 0, '')");
-    s << QStringLiteral("INSERT INTO t_userreq VALUES ('1', 0, '', '', '', '', 1, 0, 1, '0')");
+    s << QStringLiteral("INSERT INTO t_userreq VALUES (1, 0, '', '', '', '', 1, 0, 1, '0')");
     s << QStringLiteral("INSERT INTO set_mainte (mainte_id, day_mainte_time, logtel_leave_days, db_mainte_flag, "
                         "set_time_flag, guser_mainte_flag, db_vers) VALUES (1, '0300', 90, 0, 1, 0, '1.0')");
     QString autolog = QStringLiteral("INSERT INTO t_autolog_info VALUES (1, '', 0");
@@ -268,6 +270,21 @@ QStringList InitialRows()
         autolog += QStringLiteral(", 1");
     s << autolog + u')';
     return s;
+}
+
+double VersionNumber(const QString &text)
+{
+    QString digits;
+    bool dot = false;
+    for (QChar c : text.trimmed()) {
+        if (c.isDigit())
+            digits += c;
+        else if (c == u'.' && !dot)
+            dot = true, digits += c;
+        else
+            break;
+    }
+    return digits.toDouble();
 }
 
 QStringList TableNames()
