@@ -96,6 +96,12 @@ QString RewriteCalls(const QString &sql, const QString &name,
 
 } // namespace
 
+QString TestPgCluster(QString *error)
+{
+    const QString given = qEnvironmentVariable("ORVEL_TEST_PG");
+    return given.isEmpty() ? OwnCluster(error) : given;
+}
+
 DbBackend TestBackend()
 {
     return qEnvironmentVariable("ORVEL_TEST_BACKEND").compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0
@@ -129,9 +135,7 @@ TestSite::TestSite(int edition)
     SiteOptions options;
     options.edition = edition;
     if (TestBackend() == DbBackend::PostgreSQL) {
-        m_pgAddress = qEnvironmentVariable("ORVEL_TEST_PG");
-        if (m_pgAddress.isEmpty())
-            m_pgAddress = OwnCluster(&m_error);
+        m_pgAddress = TestPgCluster(&m_error);
         if (m_pgAddress.isEmpty())
             return;
         static std::atomic<int> serial{0};

@@ -27,6 +27,10 @@ inline bool OnPostgreSql()
     return TestBackend() == DbBackend::PostgreSQL;
 }
 
+// HOST:PORT of the PostgreSQL cluster for this process: ORVEL_TEST_PG, else one this process starts
+// (and stops at exit); empty with error set when none can be had.
+QString TestPgCluster(QString *error);
+
 class TestSite
 {
 public:
