@@ -138,7 +138,9 @@ bool ParsePgAddress(const QString &text, PgAddress *address, QString *error)
         if (m.hasCaptured(3))
             a.database = m.captured(3).toLower();
     }
-    if (a.host.isEmpty() || a.host.contains(u':') || a.host.contains(u';') || a.host.contains(u'=') || a.port < 1 || a.port > 65535)
+    // A host name holds no "/"; a socket folder begins with one.
+    if (a.host.isEmpty() || (!a.host.startsWith(u'/') && a.host.contains(u'/')) || a.host.contains(u':') ||
+        a.host.contains(u';') || a.host.contains(u'=') || a.port < 1 || a.port > 65535)
         return Fail(error, QStringLiteral("%1 is not HOST[:PORT][/DATABASE] (a port from 1 to 65535, a database "
                                           "name of letters, digits and \"_\")")
                                .arg(text));
