@@ -55,13 +55,14 @@ constexpr char kPgDriverName[] = "PostgreSQL Unicode";
 
 // psqlODBC options that matter with Qt's ODBC driver: booleans as numbers (not the text "1"), every
 // row fetched at once, text columns as ordinary strings long enough for every column of the schema,
-// and a failed statement inside a transaction rolled back alone (as SQLite does) rather than
-// aborting the transaction.
+// a failed statement inside a transaction rolled back alone (as SQLite does) rather than
+// aborting the transaction, and a statement that waits for another connection's lock gives up
+// after the same 5 seconds as SQLite's busy time-out instead of waiting for ever.
 QString PgOptions(const QString &separator)
 {
     return QStringList{QStringLiteral("BoolsAsChar=0"), QStringLiteral("UseDeclareFetch=0"),
                        QStringLiteral("TextAsLongVarchar=0"), QStringLiteral("MaxVarcharSize=4000"),
-                       QStringLiteral("Protocol=7.4-2")}
+                       QStringLiteral("Protocol=7.4-2"), QStringLiteral("ConnSettings=SET lock_timeout = 5000")}
         .join(separator);
 }
 

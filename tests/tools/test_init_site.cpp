@@ -112,6 +112,8 @@ TEST_F(InitSitePg, NewDatabaseGetsTheSchemaThroughPsqlOdbc)
     // The programs open the site's data source as they always do.
     rdo_cntl db;
     ASSERT_TRUE(db.InitMDB(QLatin1String(kDsn), QLatin1String(kDbUser), QLatin1String(kDbPassword)));
+    // A lock held elsewhere fails a statement after SQLite's busy time-out, not never.
+    EXPECT_EQ(value(QStringLiteral("SHOW lock_timeout")), QStringLiteral("5s"));
     EXPECT_EQ(value(QStringLiteral("SELECT db_vers FROM set_mainte WHERE mainte_id = 1")), QStringLiteral("1.1"));
     EXPECT_EQ(value(QStringLiteral("SELECT emp_name FROM m_emp WHERE emp_id = '00000'")), QStringLiteral("無所属"));
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM v_make_log_telmar_plusX_M")), QStringLiteral("0"));
