@@ -25,22 +25,6 @@ int ColumnCount(rdo_cntl &db, const char *table)
     }
 }
 
-// The number at the start of a text, as the schema version is read: "1.1" -> 1.1, "" -> 0.
-double LeadingNumber(const QString &text)
-{
-    QString digits;
-    bool dot = false;
-    for (QChar c : text.trimmed()) {
-        if (c.isDigit())
-            digits += c;
-        else if (c == u'.' && !dot)
-            dot = true, digits += c;
-        else
-            break;
-    }
-    return digits.toDouble();
-}
-
 } // namespace
 
 void UpgradeSchema(rdo_cntl &db, int edition)
@@ -68,7 +52,7 @@ void UpgradeSchema(rdo_cntl &db, int edition)
             vers = db.GetData(QStringLiteral("db_vers")).toString();
         } catch (const RdoError &) {
         }
-        if (LeadingNumber(vers + QString()) <= 1.0) {
+        if (schema::VersionNumber(vers + QString()) <= 1.0) {
             Try(db, schema::CreateViewStatement(QStringLiteral("v_user_plus2_M"), b));
             Try(db, schema::CreateViewStatement(QStringLiteral("v_make_log_telmar_plusX_M"), b));
             Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.1'"));

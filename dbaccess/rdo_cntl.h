@@ -3,6 +3,10 @@
 // rdo_cntl: the console's database access component. A small SQL builder around one ODBC
 // connection shared by every instance in the process: set a source and optional clauses, fill
 // the field list (or the bind list), call one operation. See dbaccess/README.md.
+//
+// The class is written in one file per concern: RdoConnection.cpp (connection, transactions,
+// compaction), RdoSql.cpp (statement building), rdo_cntl.cpp (properties, field list, value
+// operations), RdoBinding.cpp, RdoLists.cpp (grids and lists) and RdoCsv.cpp.
 
 #include "RdoControl.h"
 #include "tamrin_rdo_export.h"
@@ -80,6 +84,7 @@ public:
     bool Term();
 
     // ---- field list -----------------------------------------------------------------------
+    // Both add one entry to the field list and return an empty value.
     QVariant SetField(const QString &dataField, const QString &dataFormat = QString(), bool isKey = false,
                       bool isNew = false, quint32 foreColor = 0, const QString &filedDisp = QString(),
                       const QString &kakoiMoji = QStringLiteral("'"));
@@ -149,7 +154,8 @@ private:
     };
 
     bool EnsureConnection();
-    QString SelectText(bool withLimit = true) const;
+    // The query of the source and clauses: "Select * from ..." or "Select FIELD from ...".
+    QString SelectText(bool withLimit = true, const QString &field = QString()) const;
     QSqlQuery &Open(const QString &sql);
     void CloseRecSet();
     void Exec(const QString &sql);

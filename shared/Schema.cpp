@@ -33,21 +33,29 @@ QString Direction(const QString &modeColumn)
 
 // The resolved columns of one raw record. A card or placeholder ID may be found on several user
 // rows (a card handed on after its owner was deleted): the live user, then the newest, wins, so
-// that every raw record resolves to exactly one row.
-QString MakeLogSelect(const QString &userMatch)
+// that every raw record resolves to exactly one row. PostgreSQL finds that user through a lateral
+// join, which its planner runs once per raw record and can stop after the first record the
+// collector asks for; a subquery in the join condition made it visit every user for every user.
+QString MakeLogSelect(DbBackend b, const QString &userMatch)
 {
+    const QString pick = QStringLiteral("SELECT uu.* FROM m_user uu WHERE %1 "
+                                        "ORDER BY CASE WHEN uu.delete_flag = 0 THEN 0 ELSE 1 END, uu.user_id DESC LIMIT 1")
+                             .arg(userMatch);
+    const QString userJoin = b == DbBackend::PostgreSQL
+                                 ? QStringLiteral("LEFT JOIN LATERAL (%1) u ON TRUE ").arg(pick)
+                                 : QStringLiteral("LEFT JOIN m_user u ON u.user_id = (%1) ")
+                                       .arg(QString(pick).replace(QStringLiteral("SELECT uu.*"),
+                                                                  QStringLiteral("SELECT uu.user_id")));
     return QStringLiteral(
                "SELECT l.log_id, l.log_dt, l.log_type, COALESCE(d.log_message, '') AS log_message, l.guser_id, "
                "u.user_id, u.user_name, u.emp_id, e.emp_name, l.gate_id, g.gate_name, g.gate_mode, g.ip_addr, "
                "g.zone_name, t.gauth_type_name, u.gauth_type, l.write_ok_flag "
                "FROM log_telmar l "
-               "LEFT JOIN m_gate g ON g.gate_id = l.gate_id "
-               "LEFT JOIN m_user u ON u.user_id = (SELECT uu.user_id FROM m_user uu WHERE %1 "
-               "ORDER BY CASE WHEN uu.delete_flag = 0 THEN 0 ELSE 1 END, uu.user_id DESC LIMIT 1) "
-               "LEFT JOIN m_emp e ON e.emp_id = u.emp_id "
-               "LEFT JOIN m_glog_define d ON d.log_type = l.log_type "
-               "LEFT JOIN m_gauth_type t ON t.gauth_type_id = u.gauth_type")
-        .arg(userMatch);
+               "LEFT JOIN m_gate g ON g.gate_id = l.gate_id ") +
+           userJoin +
+           QStringLiteral("LEFT JOIN m_emp e ON e.emp_id = u.emp_id "
+                          "LEFT JOIN m_glog_define d ON d.log_type = l.log_type "
+                          "LEFT JOIN m_gauth_type t ON t.gauth_type_id = u.gauth_type");
 }
 
 QString LogPlusView(const QString &name, LogKind kind)
@@ -138,18 +146,18 @@ QMap<QString, QString> Views(DbBackend b)
     }
     const QString byCard = QStringLiteral("uu.guser_id = l.guser_id");
     v[QStringLiteral("v_make_log_telmar_plusX")] =
-        QStringLiteral("CREATE VIEW v_make_log_telmar_plusX AS ") + MakeLogSelect(byCard);
+        QStringLiteral("CREATE VIEW v_make_log_telmar_plusX AS ") + MakeLogSelect(b, byCard);
     v[QStringLiteral("v_make_log_telmar_plus")] =
-        QStringLiteral("CREATE VIEW v_make_log_telmar_plus AS ") + MakeLogSelect(byCard);
+        QStringLiteral("CREATE VIEW v_make_log_telmar_plus AS ") + MakeLogSelect(b, byCard);
     // Mifare: a user without a card is known at the gate by 9 "9" followed by the user ID.
     v[QStringLiteral("v_user_plus2_M")] =
         QStringLiteral("CREATE VIEW v_user_plus2_M AS SELECT m_user.*, %1 AS guser_id2 FROM m_user")
             .arg(Concat(b, QStringLiteral("'999999999'"), QStringLiteral("user_id")));
     v[QStringLiteral("v_make_log_telmar_plusX_M")] =
         QStringLiteral("CREATE VIEW v_make_log_telmar_plusX_M AS ") +
-        MakeLogSelect(QStringLiteral("uu.guser_id = l.guser_id")) +
+        MakeLogSelect(b, QStringLiteral("uu.guser_id = l.guser_id")) +
         QStringLiteral(" WHERE l.guser_id < '%1' UNION ALL ").arg(QLatin1String(kMifarePlaceholderFloor)) +
-        MakeLogSelect(Concat(b, QStringLiteral("'999999999'"), QStringLiteral("uu.user_id")) +
+        MakeLogSelect(b, Concat(b, QStringLiteral("'999999999'"), QStringLiteral("uu.user_id")) +
                       QStringLiteral(" = l.guser_id")) +
         QStringLiteral(" WHERE l.guser_id >= '%1'").arg(QLatin1String(kMifarePlaceholderFloor));
     return v;
@@ -190,7 +198,9 @@ QStringList CreateTables(DbBackend b)
     s << QStringLiteral("CREATE TABLE t_srv_ctrl (server_id INTEGER NOT NULL PRIMARY KEY, req_cmd INTEGER DEFAULT 0, "
                         "req_arg1 VARCHAR(50), req_arg2 VARCHAR(100), result INTEGER DEFAULT 0, "
                         "res_detail VARCHAR(255))");
-    s << QStringLiteral("CREATE TABLE t_userreq (req_id VARCHAR(10) NOT NULL PRIMARY KEY, req_cmd INTEGER DEFAULT 0, "
+    // req_id is a number: the console finds the row with "req_id = 1", which a text column refuses
+    // on a server database.
+    s << QStringLiteral("CREATE TABLE t_userreq (req_id INTEGER NOT NULL PRIMARY KEY, req_cmd INTEGER DEFAULT 0, "
                         "ip_addr VARCHAR(15), port_no VARCHAR(10), user_id VARCHAR(10), guser_id VARCHAR(32), "
                         "gauthority INTEGER DEFAULT 1, gauth_type INTEGER DEFAULT 0, result INTEGER DEFAULT 1, "
                         "detail VARCHAR(20))");
@@ -260,7 +270,7 @@ QStringList InitialRows()
                         "VALUES ('00000', '無所属', '', '', '')");
     s << QStringLiteral("INSERT INTO t_srv_ctrl VALUES (1, 0, '', '', 0, '')")
       << QStringLiteral("INSERT INTO t_srv_ctrl VALUES (2, 0, '', '', 0, '')");
-    s << QStringLiteral("INSERT INTO t_userreq VALUES ('1', 0, '', '', '', '', 1, 0, 1, '0')");
+    s << QStringLiteral("INSERT INTO t_userreq VALUES (1, 0, '', '', '', '', 1, 0, 1, '0')");
     s << QStringLiteral("INSERT INTO set_mainte (mainte_id, day_mainte_time, logtel_leave_days, db_mainte_flag, "
                         "set_time_flag, guser_mainte_flag, db_vers) VALUES (1, '0300', 90, 0, 1, 0, '1.0')");
     QString autolog = QStringLiteral("INSERT INTO t_autolog_info VALUES (1, '', 0");
@@ -268,6 +278,21 @@ QStringList InitialRows()
         autolog += QStringLiteral(", 1");
     s << autolog + u')';
     return s;
+}
+
+double VersionNumber(const QString &text)
+{
+    QString digits;
+    bool dot = false;
+    for (QChar c : text.trimmed()) {
+        if (c.isDigit())
+            digits += c;
+        else if (c == u'.' && !dot)
+            dot = true, digits += c;
+        else
+            break;
+    }
+    return digits.toDouble();
 }
 
 QStringList TableNames()

@@ -23,6 +23,12 @@ QString CreateViewStatement(const QString &viewName, DbBackend backend);
 QStringList TableNames();
 QStringList ViewNames();
 
+// The schema version (set_mainte.db_vers) as a number, read as the upgrade reads it: the number at
+// the start of the text, "1.1" -> 1.1, "" -> 0.
+double VersionNumber(const QString &text);
+// The newest schema version this program knows (the Mifare edition's views).
+inline constexpr double kNewestVersion = 1.1;
+
 // Column counts at or above which the upgrade leaves a table alone.
 inline constexpr int kGateColumnsCurrent = 13;
 inline constexpr int kMainteColumnsCurrent = 8;

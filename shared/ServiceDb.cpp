@@ -1,38 +1,19 @@
 #include "ServiceDb.h"
 
 #include "OrvelDefs.h"
-#include "SqlDialect.h"
-
-#include <QSqlDatabase>
-#include <QSqlError>
 
 namespace orvel {
-namespace {
-QString ErrorText(const QSqlError &e)
-{
-    QString text = e.databaseText();
-    if (text.isEmpty())
-        text = e.driverText();
-    return text.isEmpty() ? QStringLiteral("database error") : text;
-}
-} // namespace
 
 ServiceDb::ServiceDb(const QString &connectionName)
-    : m_name(connectionName)
+    : m_db(connectionName)
 {
 }
 
-ServiceDb::~ServiceDb()
-{
-    Close();
-}
+ServiceDb::~ServiceDb() = default;
 
 bool ServiceDb::Open(const QString &dsn, const QString &user, const QString &password)
 {
-    m_dsn = dsn;
-    m_user = user;
-    m_password = password;
-    return Reopen();
+    return m_db.Open(dsn, user, password);
 }
 
 bool ServiceDb::Open()
@@ -40,81 +21,31 @@ bool ServiceDb::Open()
     return Open(QLatin1String(kDsn), QLatin1String(kDbUser), QLatin1String(kDbPassword));
 }
 
-bool ServiceDb::Reopen()
+bool ServiceDb::EnsureOpen()
 {
-    Close();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-    db.setDatabaseName(m_dsn);
-    db.setUserName(m_user);
-    db.setPassword(m_password);
-    if (!db.open()) {
-        m_lastError = ErrorText(db.lastError());
-        return false;
-    }
-    QSqlQuery probe(db);
-    SetCurrentBackend(probe.exec(QStringLiteral("SELECT sqlite_version()")) ? DbBackend::SQLite
-                                                                           : DbBackend::PostgreSQL);
-    return true;
-}
-
-bool ServiceDb::IsOpen() const
-{
-    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
-}
-
-void ServiceDb::Close()
-{
-    if (!QSqlDatabase::contains(m_name))
-        return;
-    QSqlDatabase::database(m_name, false).close();
-    QSqlDatabase::removeDatabase(m_name);
+    return m_db.IsOpen() || (!m_db.Dsn().isEmpty() && m_db.Reopen());
 }
 
 bool ServiceDb::Exec(const QString &sql)
 {
-    if (!IsOpen() && !Reopen())
-        return false;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
-    if (q.exec(TranslateSql(sql)))
-        return true;
-    m_lastError = ErrorText(q.lastError());
-    return false;
+    return EnsureOpen() && m_db.Exec(sql);
 }
 
 QSqlQuery ServiceDb::Query(const QString &sql)
 {
-    if (!IsOpen() && !Reopen())
+    if (!EnsureOpen())
         return QSqlQuery();
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
-    q.setForwardOnly(true);
-    if (!q.exec(TranslateSql(sql)))
-        m_lastError = ErrorText(q.lastError());
-    return q;
+    return m_db.Query(sql);
+}
+
+bool ServiceDb::Prepare(QSqlQuery &query, const QString &sql)
+{
+    return EnsureOpen() && m_db.Prepare(query, sql);
 }
 
 bool ServiceDb::Begin()
 {
-    return Exec(CurrentBackend() == DbBackend::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
-}
-
-bool ServiceDb::Commit()
-{
-    if (Exec(QStringLiteral("COMMIT")))
-        return true;
-    const QString err = m_lastError;
-    Reopen();
-    m_lastError = err;
-    return false;
-}
-
-bool ServiceDb::Rollback()
-{
-    if (Exec(QStringLiteral("ROLLBACK")))
-        return true;
-    const QString err = m_lastError;
-    Reopen();
-    m_lastError = err;
-    return false;
+    return EnsureOpen() && m_db.Begin();
 }
 
 } // namespace orvel

@@ -2,7 +2,9 @@
 
 // The services' own database connection: the same data source, user and password as the
 // console, SQL text in the system's dialect run directly (the services do not use the access
-// component). One instance per service process.
+// component). One instance per service process, over the shared connection layer.
+
+#include "DbConnection.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -21,8 +23,8 @@ public:
     bool Open(const QString &dsn, const QString &user, const QString &password);
     // Opens telmar_mdb with the system's login.
     bool Open();
-    bool IsOpen() const;
-    void Close();
+    bool IsOpen() const { return m_db.IsOpen(); }
+    void Close() { m_db.Close(); }
 
     // Runs a statement; false with LastError() set on failure. A lost connection is reopened
     // once before the statement is given up.
@@ -30,22 +32,25 @@ public:
     // Runs a query and returns it positioned before the first row; IsActive() is false on
     // failure, with LastError() set.
     QSqlQuery Query(const QString &sql);
+    // Prepares a statement for repeated execution with bound values ("?" placeholders).
+    bool Prepare(QSqlQuery &query, const QString &sql);
     // The database's message of the last failure.
-    QString LastError() const { return m_lastError; }
+    QString LastError() const { return m_db.LastError(); }
 
     // Explicit transactions (BEGIN IMMEDIATE on SQLite) so a unit of work is atomic across
-    // processes; a failed COMMIT or ROLLBACK reopens the connection.
+    // processes; a failed COMMIT or ROLLBACK reopens the connection. DbTransaction over
+    // Connection() rolls back a unit that is not committed.
     bool Begin();
-    bool Commit();
-    bool Rollback();
+    bool Commit() { return m_db.Commit(); }
+    bool Rollback() { return m_db.Rollback(); }
 
-    QString ConnectionName() const { return m_name; }
+    QString ConnectionName() const { return m_db.ConnectionName(); }
+    DbBackend Backend() const { return m_db.Backend(); }
+    DbConnection &Connection() { return m_db; }
 
 private:
-    bool Reopen();
-    QString m_name;
-    QString m_dsn, m_user, m_password;
-    QString m_lastError;
+    bool EnsureOpen();
+    DbConnection m_db;
 };
 
 } // namespace orvel

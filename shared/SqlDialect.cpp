@@ -17,6 +17,15 @@ QString DateLiteral(const QString &body)
     const auto n = [&](int i) { return m.captured(i).isEmpty() ? 0 : m.captured(i).toInt(); };
     return u'\'' + IsoDateTimeText(n(1), n(2), n(3), n(4), n(5), n(6)) + u'\'';
 }
+bool IsWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
 } // namespace
 
 DbBackend CurrentBackend()
@@ -48,6 +57,13 @@ QString SqlEscape(const QString &value, const QString &enclosing)
 QString SqlText(const QString &value)
 {
     return u'\'' + SqlEscape(value) + u'\'';
+}
+
+QString SqlLiteral(const QString &value, const QString &enclosing)
+{
+    if (enclosing == QLatin1String("'") || enclosing == QLatin1String("\""))
+        return SqlText(value);
+    return enclosing + SqlEscape(value, enclosing) + enclosing;
 }
 
 QString IsoDateTimeText(int year, int month, int day, int hour, int minute, int second)
@@ -97,9 +113,28 @@ QString TranslateSql(const QString &sql, DbBackend backend)
             if (end < 0) {
                 out += c;
             } else {
-                out += u'"' + sql.mid(i + 1, end - i - 1) + u'"';
+                // A plain name loses its brackets, so that it folds to lower case as the name it
+                // was created with did; any other name is quoted.
+                static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+                const QString name = sql.mid(i + 1, end - i - 1);
+                out += plain.match(name).hasMatch() ? name : u'"' + name + u'"';
                 i = end;
             }
+        } else if (backend == DbBackend::PostgreSQL && IsWordStart(c) && (i == 0 || !IsWordChar(sql.at(i - 1)))) {
+            qsizetype j = i;
+            while (j < n && IsWordChar(sql.at(j)))
+                ++j;
+            const QString word = sql.mid(i, j - i);
+            qsizetype k = j;
+            while (k < n && sql.at(k).isSpace())
+                ++k;
+            if (word.compare(QLatin1String("LIKE"), Qt::CaseInsensitive) == 0)
+                out += QStringLiteral("ILIKE"); // the system's LIKE ignores the case of letters
+            else if (word.compare(QLatin1String("TEXT"), Qt::CaseInsensitive) == 0 && k < n && sql.at(k) == u'(')
+                out += QStringLiteral("VARCHAR"); // TEXT(n) column types of the system's DDL
+            else
+                out += word;
+            i = j - 1;
         } else {
             out += c;
         }

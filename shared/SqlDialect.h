@@ -22,11 +22,18 @@ DbBackend BackendFromDriverName(const QString &driverName);
 QString SqlEscape(const QString &value, const QString &enclosing = QStringLiteral("'"));
 // value between single quotes, escaped: O'Brien -> 'O''Brien'.
 QString SqlText(const QString &value);
+// value between the enclosing characters a caller of the access component chose, as the system
+// means them: "'" and "\"" both enclose text, written as a standard text literal (a double-quoted
+// text is a name to PostgreSQL, and to SQLite whenever a column of that name exists); an empty
+// enclosing writes the value bare (numbers); any other enclosing is written around the value, with
+// itself doubled inside it.
+QString SqlLiteral(const QString &value, const QString &enclosing);
 
 // Translates a statement of the system's dialect for the back end:
 //  - #yyyy/mm/dd hh:mm:ss# (any separators, unpadded fields allowed) -> 'YYYY-MM-DD HH:MM:SS'
-//  - [name] -> "name" on back ends that do not take brackets
-// Text inside quoted literals is left untouched.
+//  - PostgreSQL: [name] -> name (a name that is no plain identifier -> "name"); LIKE -> ILIKE,
+//    since the system's LIKE ignores the case of letters as SQLite's does; TEXT(n) -> VARCHAR(n)
+// Text inside quoted literals and quoted names is left untouched.
 QString TranslateSql(const QString &sql, DbBackend backend);
 inline QString TranslateSql(const QString &sql) { return TranslateSql(sql, CurrentBackend()); }
 

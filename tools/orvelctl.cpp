@@ -1,5 +1,7 @@
 // orvelctl: administration of a site from the command line.
-//   orvelctl init-site DIR [--edition 1|2]   create a new site folder with its database
+//   orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]]
+//       create a new site folder with its database: a new SQLite file in DIR, or the database on a
+//       PostgreSQL server (created or joined)
 //   orvelctl import|export ...               CSV import and export of master data
 //                                            (ImportExportCommand.h)
 //   orvelctl file-version FILE               the four-part version a program or library carries
@@ -42,7 +44,7 @@ int main(int argc, char **argv)
     if (args.value(0) == QLatin1String("file-version"))
         return FileVersionCommand(args.mid(1));
     auto usage = [&]() {
-        err << "usage: orvelctl init-site DIR [--edition 1|2]\n"
+        err << "usage: orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]]\n"
                "       orvelctl file-version FILE\n"
             << orvel::ImportExportUsage();
         return 2;
@@ -62,6 +64,14 @@ int main(int argc, char **argv)
                 err << "orvelctl: --edition takes 1 (FeliCa) or 2 (Mifare)\n";
                 return 2;
             }
+        } else if (args[i] == QLatin1String("--postgresql") && i + 1 < args.size()) {
+            options.postgresql = args[++i];
+            orvel::PgAddress address;
+            QString error;
+            if (!orvel::ParsePgAddress(options.postgresql, &address, &error)) {
+                err << "orvelctl: " << error << "\n";
+                return 2;
+            }
         } else if (dir.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
             dir = args[i];
         } else {
@@ -71,11 +81,11 @@ int main(int argc, char **argv)
     if (dir.isEmpty())
         return usage();
 
-    QString error;
-    if (!orvel::CreateSite(dir, options, &error)) {
+    QString error, summary;
+    if (!orvel::CreateSite(dir, options, &error, &summary)) {
         err << "orvelctl: " << error << "\n";
         return 1;
     }
-    out << "site created in " << dir << " (edition " << options.edition << ")\n";
+    out << "site created in " << dir << " (edition " << options.edition << "): " << summary << "\n";
     return 0;
 }

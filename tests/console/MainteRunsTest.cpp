@@ -83,7 +83,7 @@ protected:
     QString Permits()
     {
         return site.value(QStringLiteral("SELECT group_concat(user_id || '@' || gate_id || '=' || sync_flag, ' ') "
-                                         "FROM (SELECT * FROM t_gate_permit ORDER BY gate_id, user_id)"));
+                                         "FROM (SELECT * FROM t_gate_permit ORDER BY gate_id, user_id) AS p"));
     }
     // Waits, letting events run, until the service row shows an answer.
     QString AnswerOf(int serverId)

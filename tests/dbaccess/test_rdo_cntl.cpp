@@ -118,6 +118,15 @@ TEST_F(RdoTest, QuotesInValuesAreStoredAndFoundNotExecuted)
     ASSERT_TRUE(db.InsertDataEx());
     EXPECT_EQ(site.value(QStringLiteral("SELECT gauthority_name FROM m_gauthority WHERE gauthority_id = 7")),
               QStringLiteral("it's \"quoted\""));
+
+    // Text in double quotes is text: a key whose value is also a column's name is compared with
+    // that text, not with the column (which matched every row and refused the insert).
+    db.SetData(QStringLiteral("gauthority_id"), 9, false, true);
+    db.SetData(QStringLiteral("gauthority_name"), QStringLiteral("gauthority_name"), true, false, QStringLiteral("\""));
+    ASSERT_TRUE(db.InsertDataEx());
+    EXPECT_FALSE(db.InsertDataEx());
+    EXPECT_EQ(site.value(QStringLiteral("SELECT gauthority_id FROM m_gauthority WHERE gauthority_name = 'gauthority_name'")),
+              QStringLiteral("9"));
 }
 
 TEST_F(RdoTest, ExVariantsJoinTheirKeysToWhere)
@@ -257,11 +266,18 @@ TEST_F(RdoTest, LazyReconnectAfterTermLeavesMdbModeOff)
     EXPECT_FALSE(db.InitMDB(QStringLiteral("no_such_dsn"), QString(), QString()));
 }
 
+// SQLite rewrites the site's file in place; a server database is vacuumed where it is, and its
+// "path" is the database's name.
 TEST_F(RdoTest, CompactionRewritesTheSiteDatabaseInPlace)
 {
     rdo_cntl db;
     const QString path = db.GetDBPath();
-    EXPECT_EQ(QFileInfo(path).canonicalFilePath(), QFileInfo(site.path(QStringLiteral("telmar.db"))).canonicalFilePath());
+    if (orvel::test::OnPostgreSql()) {
+        EXPECT_EQ(path, site.value(QStringLiteral("SELECT current_database()")));
+    } else {
+        EXPECT_EQ(QFileInfo(path).canonicalFilePath(),
+                  QFileInfo(site.path(QStringLiteral("telmar.db"))).canonicalFilePath());
+    }
     for (int i = 0; i < 200; ++i)
         site.exec(QStringLiteral("INSERT INTO log_telmar (gate_id, guser_id, log_type, log_dt) "
                                  "VALUES ('00001', '%1', 1, '2009-04-01 08:30:00')").arg(i));
@@ -270,7 +286,9 @@ TEST_F(RdoTest, CompactionRewritesTheSiteDatabaseInPlace)
     EXPECT_TRUE(db.CompactDB().toBool());
     EXPECT_TRUE(rdo_cntl::IsConnected());
     EXPECT_EQ(rdo_cntl::IsMdbMode(), mdb);
-    EXPECT_TRUE(QFileInfo::exists(path));
+    if (!orvel::test::OnPostgreSql()) {
+        EXPECT_TRUE(QFileInfo::exists(path));
+    }
     EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), QStringLiteral("10"));
     EXPECT_EQ(site.value(QStringLiteral("SELECT emp_name FROM m_emp")), QStringLiteral("無所属"));
 }

@@ -209,7 +209,7 @@ QString Snapshot(TestSite &site)
 {
     return site.value(QStringLiteral("SELECT group_concat(gate_id || '=' || port_no, ';') FROM m_gate")) + u'|' +
            site.value(QStringLiteral("SELECT db_vers FROM set_mainte")) + u'|' +
-           site.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'view'"));
+           QString::number(site.viewCount());
 }
 } // namespace
 
@@ -224,8 +224,7 @@ TEST_F(FelicaSchemaTest, UpgradeBringsAnOldDatabaseUpOnceAndThenChangesNothing)
               QStringLiteral("0")); // no lock_gate rows yet, but the view works
     EXPECT_NO_THROW(site.value(QStringLiteral("SELECT COUNT(*) FROM v_gate_user_list4")));
     EXPECT_EQ(site.value(QStringLiteral("SELECT db_vers FROM set_mainte")), QStringLiteral("1.0"));
-    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'v_user_plus2_M'")),
-              QStringLiteral("0"));
+    EXPECT_EQ(site.viewCount({QStringLiteral("v_user_plus2_M")}), 0);
 
     // The old m_gate still has fewer columns than a new one, so the first step runs again: a
     // port set since then must survive it.
@@ -243,21 +242,17 @@ TEST_F(MifareSchemaTest, UpgradeRunsTheMifareStepByVersion)
     // An empty version counts as 0: the step runs.
     orvel::UpgradeSchema(db, orvel::EditionMifare);
     EXPECT_EQ(site.value(QStringLiteral("SELECT db_vers FROM set_mainte")), QStringLiteral("1.1"));
-    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name IN "
-                                        "('v_user_plus2_M', 'v_make_log_telmar_plusX_M')")),
-              QStringLiteral("2"));
+    EXPECT_EQ(site.viewCount({QStringLiteral("v_user_plus2_M"), QStringLiteral("v_make_log_telmar_plusX_M")}), 2);
 
     // At "1.1" the step is skipped: a dropped view stays dropped.
     site.exec(QStringLiteral("DROP VIEW v_make_log_telmar_plusX_M"));
     orvel::UpgradeSchema(db, orvel::EditionMifare);
-    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'v_make_log_telmar_plusX_M'")),
-              QStringLiteral("0"));
+    EXPECT_EQ(site.viewCount({QStringLiteral("v_make_log_telmar_plusX_M")}), 0);
     EXPECT_EQ(site.value(QStringLiteral("SELECT db_vers FROM set_mainte")), QStringLiteral("1.1"));
 
     site.exec(QStringLiteral("UPDATE set_mainte SET db_vers = ''"));
     orvel::UpgradeSchema(db, orvel::EditionMifare);
-    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'v_make_log_telmar_plusX_M'")),
-              QStringLiteral("1"));
+    EXPECT_EQ(site.viewCount({QStringLiteral("v_make_log_telmar_plusX_M")}), 1);
 }
 
 TEST_F(FelicaSchemaTest, UpgradeOfACurrentDatabaseChangesNothing)

@@ -20,10 +20,28 @@ TEST(SqlDialect, DateLiteralsBecomeIsoTextOutsideQuotesOnly)
               QStringLiteral("UPDATE t SET n = 'room #2009/4/1#' WHERE d = '2009-04-01 00:00:00'"));
     EXPECT_EQ(TranslateSql(QStringLiteral("SELECT 'it''s #1#', 3 # 4"), DbBackend::SQLite),
               QStringLiteral("SELECT 'it''s #1#', 3 # 4"));
-    EXPECT_EQ(TranslateSql(QStringLiteral("SELECT [m_user].[user_id] FROM m_user"), DbBackend::PostgreSQL),
-              QStringLiteral("SELECT \"m_user\".\"user_id\" FROM m_user"));
     EXPECT_EQ(TranslateSql(QStringLiteral("SELECT [m_user].[user_id] FROM m_user"), DbBackend::SQLite),
               QStringLiteral("SELECT [m_user].[user_id] FROM m_user"));
+}
+
+// PostgreSQL folds unquoted names to lower case and compares LIKE by case: names in brackets stay
+// the names they were created as (v_user_plus2_M), and LIKE keeps the system's case-blind match.
+TEST(SqlDialect, PostgreSqlNamesLikeAndColumnTypes)
+{
+    const auto pg = [](const char *sql) { return TranslateSql(QString::fromUtf8(sql), DbBackend::PostgreSQL); };
+    EXPECT_EQ(pg("SELECT [m_user].[user_id], [odd name] FROM [v_user_plus2_M]"),
+              QStringLiteral("SELECT m_user.user_id, \"odd name\" FROM v_user_plus2_M"));
+    EXPECT_EQ(pg("SELECT * FROM t WHERE name like 'ab%' AND x NOT LIKE '%LIKE%' AND unlike = 1 AND like_it = 2"),
+              QStringLiteral("SELECT * FROM t WHERE name ILIKE 'ab%' AND x NOT ILIKE '%LIKE%' AND unlike = 1 AND "
+                             "like_it = 2"));
+    EXPECT_EQ(pg("ALTER TABLE m_gate ADD COLUMN port_no TEXT (10)"),
+              QStringLiteral("ALTER TABLE m_gate ADD COLUMN port_no VARCHAR (10)"));
+    EXPECT_EQ(pg("SELECT text FROM t WHERE \"LIKE\" = 'TEXT(1)'"),
+              QStringLiteral("SELECT text FROM t WHERE \"LIKE\" = 'TEXT(1)'"));
+    EXPECT_EQ(pg("SELECT * FROM t WHERE d < #2009/4/1#"), QStringLiteral("SELECT * FROM t WHERE d < '2009-04-01 00:00:00'"));
+    // SQLite takes all of these as they are.
+    EXPECT_EQ(TranslateSql(QStringLiteral("SELECT a FROM t WHERE a LIKE 'x%' AND b TEXT(10)"), DbBackend::SQLite),
+              QStringLiteral("SELECT a FROM t WHERE a LIKE 'x%' AND b TEXT(10)"));
 }
 
 TEST(SqlDialect, EscapingDoublesTheEnclosingCharacter)
@@ -31,6 +49,11 @@ TEST(SqlDialect, EscapingDoublesTheEnclosingCharacter)
     EXPECT_EQ(SqlText(QStringLiteral("O'Brien")), QStringLiteral("'O''Brien'"));
     EXPECT_EQ(SqlEscape(QStringLiteral("a\"b'c"), QStringLiteral("\"")), QStringLiteral("a\"\"b'c"));
     EXPECT_EQ(SqlEscape(QStringLiteral("12'3"), QString()), QStringLiteral("12'3"));
+    // Text in double quotes is text, never a column of that name.
+    EXPECT_EQ(SqlLiteral(QStringLiteral("emp_name"), QStringLiteral("\"")), QStringLiteral("'emp_name'"));
+    EXPECT_EQ(SqlLiteral(QStringLiteral("it's \"x\""), QStringLiteral("\"")), QStringLiteral("'it''s \"x\"'"));
+    EXPECT_EQ(SqlLiteral(QStringLiteral("7"), QString()), QStringLiteral("7"));
+    EXPECT_EQ(SqlLiteral(QStringLiteral("a#b"), QStringLiteral("#")), QStringLiteral("#a##b#"));
 }
 
 TEST(Csv, OnlyFieldsThatWouldShiftColumnsAreQuoted)

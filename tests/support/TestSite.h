@@ -1,19 +1,35 @@
 #pragma once
 
 // A temporary site for one test: its own folder (ORVEL_HOME), Orvel.ini, the telmar_mdb data
-// source and a new database, opened on the shared connection of the access component.
+// source and a new database made by the site set-up, opened on the shared connection of the access
+// component.
 //
-// By default the database is SQLite in the temporary folder. To run the same suites on another
-// back end, set ORVEL_TEST_ODBCINI to an odbc.ini whose telmar_mdb points at it (and
-// ORVEL_TEST_ODBCSYSINI to the folder of its odbcinst.ini if needed): the schema is rebuilt there.
+// The back end is one switch, ORVEL_TEST_BACKEND: unset or "sqlite", a database file in the
+// temporary folder; "postgresql", a database of its own in a throwaway PostgreSQL cluster, dropped
+// when the site ends. The cluster is the one named by ORVEL_TEST_PG (HOST:PORT, set by the
+// pgcluster runner for a whole test run), else one this process starts for itself.
+
+#include "SqlDialect.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
 class rdo_cntl;
 
 namespace orvel::test {
+
+// The back end the tests run on.
+DbBackend TestBackend();
+inline bool OnPostgreSql()
+{
+    return TestBackend() == DbBackend::PostgreSQL;
+}
+
+// HOST:PORT of the PostgreSQL cluster for this process: ORVEL_TEST_PG, else one this process starts
+// (and stops at exit); empty with error set when none can be had.
+QString TestPgCluster(QString *error);
 
 class TestSite
 {
@@ -32,11 +48,19 @@ public:
     void exec(const QString &sql);
     // The first column of the first row, as text ("" when there is none).
     QString value(const QString &sql);
+    // The number of views in the database, or of those among names.
+    int viewCount(const QStringList &names = QStringList());
+
+    // A test's own checking SQL may use group_concat(x[, sep]) and ifnull(a, b) on every back end;
+    // they are rewritten here for PostgreSQL. Statements of the programs are never rewritten.
+    static QString TestSql(const QString &sql);
 
 private:
     QTemporaryDir m_tmp;
     bool m_ok = false;
     QString m_error;
+    QString m_pgAddress;  // HOST:PORT of the cluster, PostgreSQL only
+    QString m_pgDatabase; // this site's database there
 };
 
 } // namespace orvel::test

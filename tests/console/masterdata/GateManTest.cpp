@@ -279,7 +279,7 @@ TEST_F(GateManTest, PermitsAreAddedOnlyForUsersWithAMethodAndWithdrawnAsMarks)
         Click(picker, "cmdSelect");
     });
     Click(w(), "cmdAddGateUser");
-    EXPECT_EQ(site.value("SELECT sync_flag || use_flag FROM t_gate_permit"), "11");
+    EXPECT_EQ(site.value("SELECT sync_flag || '' || use_flag FROM t_gate_permit"), "11");
     auto *list = W<MsfGrid>(w(), "msfGateUserList");
     ASSERT_EQ(list->rows(), 2);
     EXPECT_EQ(list->textMatrix(1, 6), "CARD1");

@@ -81,7 +81,7 @@ protected:
     QString Permits()
     {
         return site.value("SELECT group_concat(user_id || '@' || gate_id || '=' || sync_flag, ' ') "
-                          "FROM (SELECT * FROM t_gate_permit ORDER BY user_id, gate_id)");
+                          "FROM (SELECT * FROM t_gate_permit ORDER BY user_id, gate_id) AS p");
     }
     // The profile line gatesim holds for card on gate, or "".
     std::string Profile(const char *gate, const char *card)
