@@ -3,6 +3,7 @@
 #include "UiUnits.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 MsfGrid::MsfGrid(QWidget *parent) : QTableWidget(parent)
 {
@@ -169,4 +170,37 @@ void MsfGrid::setFontPointSize(double points)
     QFont f = font();
     f.setPointSizeF(points);
     setFont(f);
+}
+
+void MsfGrid::keyPressEvent(QKeyEvent *event)
+{
+    const int before = curRow();
+    // Rows are the records: Home and End go to the first and last row, not column.
+    if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && event->modifiers() == Qt::NoModifier) {
+        QKeyEvent rowKey(event->type(), event->key(), Qt::ControlModifier, event->text());
+        QTableWidget::keyPressEvent(&rowKey);
+    } else {
+        QTableWidget::keyPressEvent(event);
+    }
+    const int now = curRow();
+    if (now < m_fixedRows)
+        return;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        emit rowChosenByKey(now);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (now != before)
+            emit rowChosenByKey(now);
+        break;
+    default:
+        break;
+    }
 }

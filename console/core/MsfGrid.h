@@ -54,6 +54,15 @@ public:
     double fontPointSize() const override { return font().pointSizeF(); }
     void setFontPointSize(double points) override;
 
+signals:
+    // The operator moved to another data row with the keyboard (arrows, page keys, Home, End)
+    // or pressed Enter or Space on one: the same choice as a click on the row. Rows set by the
+    // program never emit it.
+    void rowChosenByKey(int gridRow);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     QTableWidgetItem *cell(int row, int col); // creates the data cell on demand
     const QTableWidgetItem *cellIfAny(int row, int col) const;

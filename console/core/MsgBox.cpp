@@ -44,6 +44,20 @@ QMessageBox::StandardButton MsgBox::Show(const QString &text, QMessageBox::Stand
     return QMessageBox::StandardButton(answer);
 }
 
+void MsgBox::Notice(const QString &text, QWidget *parent)
+{
+    const QString caption = AppTitle();
+    if (S().on) {
+        S().shown.append({text, caption, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Information});
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    box->raise();
+}
+
 void MsgBox::SetScripted(bool on)
 {
     S() = Script{};

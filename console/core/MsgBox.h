@@ -27,6 +27,10 @@ public:
                                             const QString &title = QString(),
                                             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+    // Shows an information text without waiting for it (the program goes on; the box closes with
+    // its OK button). For news that arrives while the operator may be in the middle of something.
+    static void Notice(const QString &text, QWidget *parent = nullptr);
+
     // ---- scripting for tests --------------------------------------------------------------
     // In scripted mode nothing is displayed: each message takes the next queued answer, or its
     // default button when the queue is empty.

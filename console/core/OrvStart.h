@@ -3,7 +3,3 @@
 // Program entry of the console, shared by both editions: the single-instance test, then the
 // main window. Returns the process exit code.
 int OrvStartMain(int argc, char **argv, int edition);
-
-// Name of the lock file that keeps a second console of the same program from starting.
-class QString;
-QString InstanceLockName();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QPointer>
 #include <QWidget>
 
@@ -104,6 +105,44 @@ void WaitBusyOff()
 void SetBusyEventPump(std::function<void()> pump)
 {
     S().busyPump = std::move(pump);
+}
+
+namespace {
+// Drops the busy flag when the watched window is hidden or destroyed. A dialog left with Escape
+// is only hidden (no close event), so the close event alone is not enough.
+class BusyRelease : public QObject
+{
+public:
+    explicit BusyRelease(QWidget *window) : QObject(window) { window->installEventFilter(this); }
+    ~BusyRelease() override { Release(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && watched == parent() && !static_cast<QWidget *>(watched)->isVisible())
+            Release();
+        return false;
+    }
+
+private:
+    // Once only: a window deleted later must not drop the flag of the next one opened.
+    void Release()
+    {
+        if (!m_released)
+            SetBusyOff();
+        m_released = true;
+    }
+    bool m_released = false;
+};
+} // namespace
+
+void OpenUnderBusy(QWidget *window)
+{
+    SetBusyOn();
+    new BusyRelease(window);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    WaitBusyOff();
 }
 
 void SetCurrentScreen(QWidget *screen)

@@ -38,6 +38,10 @@ bool IsBusy();
 void WaitBusyOff();
 // One round of event processing inside WaitBusyOff; tests replace it to drive the wait.
 void SetBusyEventPump(std::function<void()> pump);
+// Shows an assist window under the busy flag and returns once it has gone: SetBusyOn, show,
+// WaitBusyOff. The flag drops however the window goes away (its own buttons, the title bar,
+// Escape, being deleted), so the main window can never stay disabled behind a closed window.
+void OpenUnderBusy(QWidget *window);
 
 // ---- current screen ----------------------------------------------------------------------------
 // The window assist windows report to. A widget that does not implement CurrentScreen clears it;

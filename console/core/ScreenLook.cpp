@@ -1,5 +1,8 @@
 #include "ScreenLook.h"
 
+#include <QLabel>
+#include <QRegularExpression>
+
 #include "MsfGrid.h"
 
 #include <QAbstractSpinBox>
@@ -39,4 +42,19 @@ void HighlightRow(MsfGrid &grid, int row, int &previousRow)
         paint(previousRow, QColor());
     paint(row, kRowHighlight);
     previousRow = row;
+}
+
+QLabel *LabelFor(QWidget *field, const QString &text)
+{
+    auto *label = new QLabel(text, field->parentWidget());
+    label->setBuddy(field);
+    NameField(field, text);
+    return label;
+}
+
+void NameField(QWidget *field, const QString &name)
+{
+    QString plain = name;
+    plain.remove(QRegularExpression(QStringLiteral("\\(&.\\)$"))).remove(u'&');
+    field->setAccessibleName(plain);
 }

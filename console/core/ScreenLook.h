@@ -11,6 +11,14 @@ class MsfGrid;
 // editable on the system's window colour. Works for line edits, text edits and spin boxes.
 void SetFieldLocked(QWidget *field, bool locked);
 
+// The label of an input field: it shows text, is the field's buddy (the keyboard reaches the
+// field through it) and gives the field its accessible name (what a screen reader says).
+class QLabel;
+class QString;
+QLabel *LabelFor(QWidget *field, const QString &text);
+// A field without a label of its own (a list under a titled frame) is named all the same.
+void NameField(QWidget *field, const QString &name);
+
 // Colour of the chosen row of a list grid.
 inline const QColor kRowHighlight(255, 192, 255);
 

@@ -27,6 +27,9 @@ namespace {
 constexpr int kMinPolls = 10;
 constexpr int kErrorStopElapsedMs = 40000;
 constexpr qint64 kErrorMessageWindowSec = 120;
+constexpr int kRespTimeoutDefaultMs = 60000;
+constexpr int kRespTimeoutMinMs = 1000;
+constexpr int kRespTimeoutMaxMs = 3600000;
 
 // Installed for every console program; tests install their own stand-ins over it.
 const bool s_installed = [] {
@@ -90,7 +93,12 @@ void SrvSupervisor::NoAnswer(int serverId)
         return;
     const QString setting = Settings() ? Settings()->GetData(QStringLiteral("SrvRespTimoutInit"), QStringLiteral("60000"))
                                        : QStringLiteral("60000");
-    const int timeout = setting.toInt();
+    // A time-out that is unreadable or out of all reason (a service restarted every tick, or never)
+    // counts as the default.
+    bool ok = false;
+    int timeout = setting.toInt(&ok);
+    if (!ok || timeout < kRespTimeoutMinMs || timeout > kRespTimeoutMaxMs)
+        timeout = kRespTimeoutDefaultMs;
     if (m_elapsed[i] < timeout || m_polls[i] < kMinPolls)
         return;
     m_main.SetStatusPanel(panel, QStringLiteral("無応答"));

@@ -1,10 +1,12 @@
 #include "mdifVantr.h"
 
+#include "BusyCursor.h"
 #include "ConsoleTiming.h"
 #include "IniRead.h"
 #include "MsgBox.h"
 #include "Public.h"
 #include "RdoAdapters.h"
+#include "ScreenLayout.h"
 #include "ScreenRegistry.h"
 #include "SrvSupervision.h"
 #include "UiUnits.h"
@@ -16,6 +18,7 @@
 #include "UpgradeSchema.h"
 #include "rdo_cntl.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -25,6 +28,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -52,6 +56,7 @@ struct MenuEntry
 {
     const char *objectName;
     const char *caption;
+    char mnemonic;       // the access key, shown as "(&K)" after the caption
     int panelIndex;      // >= 0: same as that menu-panel button
     const char *dialog;  // otherwise: window shown modally
 };
@@ -59,29 +64,36 @@ struct Menu
 {
     const char *objectName;
     const char *caption;
+    char mnemonic;
     std::initializer_list<MenuEntry> entries;
 };
 const Menu kMenus[] = {
-    {"mnuMenu", "メニュー",
-     {{"mnuEmpManagement", "部署管理", 0, nullptr},
-      {"mnuUserManagement", "ユーザ管理", 1, nullptr},
-      {"mnuGateManagement", "ゲート管理", 2, nullptr},
-      {"mnuListGate", "ログ表示", 3, nullptr},
-      {"mnuExit", "終了", mdifVantr::kExitIndex, nullptr}}},
-    {"mnuSetting", "設定",
-     {{"mnuDayMainte", "日次処理の設定", -1, "frmST_DayMainte"},
-      {"mnuAutoLog", "ログの自動出力", -1, "frmST_AutoLog"}}},
-    {"mnuBatch", "一括処理",
-     {{"mnuGSetDate", "ゲートに日時を設定", -1, "frmIK_GTime"},
-      {"mnuGUserUpdate", "ゲートにユーザを反映", -1, "frmIK_GUser"},
-      {"mnuImportUser", "ユーザをインポート", -1, "frmIK_ImportUser"},
-      {"mnuExportUser", "ユーザをエクスポート", -1, "frmIK_ExportUser"},
-      {"mnuImportEmp", "部署をインポート", -1, "frmIK_ImportEmp"},
-      {"mnuExportEmp", "部署をエクスポート", -1, "frmIK_ExportEmp"},
-      {"mnuImportGate", "ゲートをインポート", -1, "frmIK_ImportGate"},
-      {"mnuExportGate", "ゲートをエクスポート", -1, "frmIK_ExportGate"}}},
-    {"mnuVersion", "バージョン", {{"mnuVers", "バージョン", -1, "frmAbout"}}},
+    {"mnuMenu", "メニュー", 'M',
+     {{"mnuEmpManagement", "部署管理", 'D', 0, nullptr},
+      {"mnuUserManagement", "ユーザ管理", 'U', 1, nullptr},
+      {"mnuGateManagement", "ゲート管理", 'G', 2, nullptr},
+      {"mnuListGate", "ログ表示", 'L', 3, nullptr},
+      {"mnuExit", "終了", 'X', mdifVantr::kExitIndex, nullptr}}},
+    {"mnuSetting", "設定", 'S',
+     {{"mnuDayMainte", "日次処理の設定", 'D', -1, "frmST_DayMainte"},
+      {"mnuAutoLog", "ログの自動出力", 'A', -1, "frmST_AutoLog"}}},
+    {"mnuBatch", "一括処理", 'B',
+     {{"mnuGSetDate", "ゲートに日時を設定", 'T', -1, "frmIK_GTime"},
+      {"mnuGUserUpdate", "ゲートにユーザを反映", 'U', -1, "frmIK_GUser"},
+      {"mnuImportUser", "ユーザをインポート", 'I', -1, "frmIK_ImportUser"},
+      {"mnuExportUser", "ユーザをエクスポート", 'E', -1, "frmIK_ExportUser"},
+      {"mnuImportEmp", "部署をインポート", 'M', -1, "frmIK_ImportEmp"},
+      {"mnuExportEmp", "部署をエクスポート", 'P', -1, "frmIK_ExportEmp"},
+      {"mnuImportGate", "ゲートをインポート", 'G', -1, "frmIK_ImportGate"},
+      {"mnuExportGate", "ゲートをエクスポート", 'R', -1, "frmIK_ExportGate"}}},
+    {"mnuVersion", "バージョン", 'V', {{"mnuVers", "バージョン", 'V', -1, "frmAbout"}}},
 };
+
+// "部署管理" with access key D: "部署管理(&D)".
+QString MenuText(const char *caption, char mnemonic)
+{
+    return QString::fromUtf8(caption) + QStringLiteral("(&") + QLatin1Char(mnemonic) + u')';
+}
 
 const char *const kEnd = "END";
 const char *const kEnd2 = "END2";
@@ -183,10 +195,11 @@ void mdifVantr::BuildMenuPanel(QWidget *panel)
 void mdifVantr::BuildMenus()
 {
     for (const Menu &m : kMenus) {
-        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
+        QMenu *menu = menuBar()->addMenu(MenuText(m.caption, m.mnemonic));
         menu->setObjectName(QString::fromLatin1(m.objectName));
+        QList<QPair<QAction *, QString>> dialogs;
         for (const MenuEntry &e : m.entries) {
-            QAction *a = menu->addAction(QString::fromUtf8(e.caption));
+            QAction *a = menu->addAction(MenuText(e.caption, e.mnemonic));
             a->setObjectName(QString::fromLatin1(e.objectName));
             if (e.panelIndex >= 0) {
                 const int index = e.panelIndex;
@@ -194,8 +207,17 @@ void mdifVantr::BuildMenus()
             } else {
                 const QString key = QString::fromLatin1(e.dialog);
                 connect(a, &QAction::triggered, this, [this, key] { ScreenRegistry::ShowModal(key, this); });
+                dialogs.append({a, key});
             }
         }
+        // An entry whose window is not part of this build is offered greyed out, not silently
+        // dead; it comes alive as soon as a window of that name is registered.
+        auto refresh = [dialogs] {
+            for (const auto &[action, key] : dialogs)
+                action->setEnabled(ScreenRegistry::Has(key));
+        };
+        refresh();
+        connect(menu, &QMenu::aboutToShow, this, refresh);
     }
 }
 
@@ -382,11 +404,20 @@ void mdifVantr::timStart_Timer()
     show();
     QCoreApplication::processEvents();
 
-    // Scripts (screenshots, demos) may name one menu-panel screen to open at start.
+    // Scripts (screenshots, demos) may name what to open at start: a menu-panel screen, a menu's
+    // window (frmST_DayMainte ...), or "mnuExit" for the exit question.
     const QString openAtStart = qEnvironmentVariable("ORVEL_OPEN_SCREEN");
     for (int i = 0; i < kMenuButtons && !openAtStart.isEmpty(); ++i)
         if (kMenuPanel[i].screen && openAtStart == QLatin1String(kMenuPanel[i].screen))
             cmdMenu_Click(i);
+    if (!openAtStart.isEmpty()) {
+        for (const Menu &m : kMenus)
+            for (const MenuEntry &e : m.entries)
+                if ((e.dialog && openAtStart == QLatin1String(e.dialog)) ||
+                    (e.panelIndex == kExitIndex && openAtStart == QLatin1String(e.objectName)))
+                    if (QAction *a = findChild<QAction *>(QLatin1String(e.objectName)))
+                        QTimer::singleShot(0, a, &QAction::trigger);
+    }
     // ... or a gate whose error window to show, as the supervision does when a gate fails.
     const QString gateError = qEnvironmentVariable("ORVEL_SHOW_GATE_ERROR");
     if (!gateError.isEmpty())
@@ -487,9 +518,13 @@ void mdifVantr::OpenScreen(int index)
         const bool sized = screen->testAttribute(Qt::WA_Resized);
         const QSize wanted = screen->size();
         sub = m_mdi->addSubWindow(screen);
-        // A screen that chose its size keeps it; the sub-window adds its frame around it.
-        if (sized)
-            sub->resize(wanted + (sub->sizeHint() - screen->sizeHint()));
+        // A screen that chose its size keeps it; the sub-window adds its frame around it. Either
+        // way it opens no larger than the document area, so nothing of it is out of reach.
+        QSize size = sized ? wanted + (sub->sizeHint() - screen->sizeHint()) : sub->sizeHint();
+        const QSize room = m_mdi->viewport()->size() - QSize(0, TwipsToPx(kScreenTopGapTwips));
+        if (m_mdi->isVisible() && room.isValid())
+            size = size.boundedTo(room);
+        sub->resize(size);
         // Closing a screen hides it; it stays loaded with its state until the console ends.
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         sub->move(0, TwipsToPx(kScreenTopGapTwips));
@@ -526,7 +561,16 @@ void mdifVantr::Unload()
     m_timSrvChkSend->stop();
     // Stopping the services lets events run for many seconds; the maintenance must not start then.
     m_timDayMainte->stop();
-    SendSrvExit();
+    // Open screens keep their layouts while the settings store is still there.
+    for (const QPointer<QMdiSubWindow> &sub : std::as_const(m_screens))
+        if (sub)
+            if (auto *keeper = dynamic_cast<SavesLayout *>(sub->widget()))
+                keeper->SaveLayouts();
+    {
+        // Stopping the services takes a while: the pointer says so.
+        const BusyCursor busy;
+        SendSrvExit();
+    }
     SetSettings(nullptr);
     m_settings.reset();
 }

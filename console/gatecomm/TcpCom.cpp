@@ -1,5 +1,6 @@
 #include "TcpCom.h"
 
+#include "BusyCursor.h"
 #include "ConsoleGateLock.h"
 #include "ConsoleTiming.h"
 #include "GateLock.h"
@@ -19,26 +20,6 @@ std::function<QDateTime()> &Clock()
     static std::function<QDateTime()> clock;
     return clock;
 }
-
-// Busy pointer for the duration of an operation, only where a GUI exists.
-class BusyPointer
-{
-public:
-    BusyPointer()
-    {
-        m_on = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
-        if (m_on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyPointer()
-    {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    bool m_on = false;
-};
 
 // The gate screen is disabled while its properties are read or written.
 class GateScreenDisabled
@@ -94,7 +75,7 @@ template <typename Call>
 bool UnderGateLock(const QString &gateId, const QString &ipAddr, const QString &portNo, Call call)
 {
     GateScreenDisabled disabled;
-    BusyPointer busy;
+    const BusyCursor busy;
     orvel::GateLock &lock = ConsoleGateLock();
     if (!lock.LockGate(gateId, 10))
         return false;
@@ -118,7 +99,7 @@ bool TcpCheckDevice(const QString &ipAddr, const QString &portNo)
 
 bool TcpSetDeviceTime(const QString &ipAddr, const QString &portNo)
 {
-    BusyPointer busy;
+    const BusyCursor busy;
     return AttemptLoop(
         ipAddr, portNo,
         [](GateUnit &unit) {

@@ -7,9 +7,10 @@
 #include "MsgBox.h"
 #include "Public.h"
 #include "ScreenActivation.h"
+#include "ScreenLook.h"
 #include "ScreenRegistry.h"
 #include "ConsoleTiming.h"
-#include "clSettingInfo.h"
+#include "ScreenLayout.h"
 #include "rdo_cntl.h"
 
 #include <QCheckBox>
@@ -72,26 +73,29 @@ frmListMix::frmListMix(QWidget *parent)
     m_msfLogGateOpe->setObjectName(QStringLiteral("msfLogGateOpe"));
 
     auto *filters = new QGridLayout;
-    auto label = [this](const char *text) { return new QLabel(QString::fromUtf8(text), this); };
-    filters->addWidget(label("ログタイプ"), 0, 0);
+    auto label = [](QWidget *field, const char *text) { return LabelFor(field, QString::fromUtf8(text)); };
+    filters->addWidget(label(m_cmbListType, "ログタイプ"), 0, 0);
     filters->addWidget(m_cmbListType, 0, 1);
-    filters->addWidget(label("期　間"), 0, 2);
+    filters->addWidget(label(m_imDateFrom, "期　間"), 0, 2);
     auto *period = new QHBoxLayout;
     period->addWidget(m_imDateFrom);
-    period->addWidget(label("～"));
+    period->addWidget(label(m_imDateTo, "～"));
     period->addWidget(m_imDateTo);
     period->addStretch();
+    NameField(m_imDateFrom, QStringLiteral("期間の開始日"));
+    NameField(m_imDateTo, QStringLiteral("期間の終了日"));
     filters->addLayout(period, 0, 3, 1, 3);
-    filters->addWidget(label("ユーザ名"), 1, 0);
+    filters->addWidget(label(m_txtUserName, "ユーザ名"), 1, 0);
     filters->addWidget(m_txtUserName, 1, 1);
-    filters->addWidget(label("部署名"), 1, 2);
+    filters->addWidget(label(m_txtEmpName, "部署名"), 1, 2);
     filters->addWidget(m_txtEmpName, 1, 3);
-    filters->addWidget(label("ゲート入退区分"), 1, 4);
+    filters->addWidget(label(m_cmbDoorMode, "ゲート入退区分"), 1, 4);
     filters->addWidget(m_cmbDoorMode, 1, 5);
-    filters->addWidget(label("ゲート名"), 2, 0);
+    filters->addWidget(label(m_txtGateName, "ゲート名"), 2, 0);
     filters->addWidget(m_txtGateName, 2, 1);
-    filters->addWidget(label("ゾーン名"), 2, 2);
+    filters->addWidget(label(m_txtZoneName, "ゾーン名"), 2, 2);
     filters->addWidget(m_txtZoneName, 2, 3);
+    NameField(m_msfLogGateOpe, QStringLiteral("ログ一覧"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_chbAutoRead);
     buttons->addStretch();
@@ -118,12 +122,11 @@ frmListMix::frmListMix(QWidget *parent)
         m_msfLogGateOpe->setTextMatrix(0, c, QString::fromUtf8(captions[c]));
         m_msfLogGateOpe->setColumnAlignment(c, aligns[c] | Qt::AlignVCenter);
     }
-    m_msfLogGateOpe->setColumnWidth(0, 150);
-    m_msfLogGateOpe->setColumnWidth(2, 180);
-    if (clSettingInfo *settings = Settings()) {
-        settings->setSectionName(objectName());
-        settings->GetMsfInfo(*m_msfLogGateOpe);
-    }
+    // Every column, zone and method included, fits the screen as it opens.
+    static const int widths[] = {150, 50, 150, 90, 90, 80, 90, 100, 80, 70};
+    for (int c = 0; c < 10; ++c)
+        m_msfLogGateOpe->setColumnWidth(c, widths[c]);
+    RestoreGridLayout(objectName(), *m_msfLogGateOpe);
 
     SetDateField(m_imDateFrom, QDate::currentDate().addDays(-7));
     SetDateField(m_imDateTo, QDate::currentDate());
@@ -242,14 +245,11 @@ void frmListMix::Deactivated()
 void frmListMix::closeEvent(QCloseEvent *event)
 {
     m_timAutoRead->stop();
-    SaveLayout();
+    SaveLayouts();
     QWidget::closeEvent(event);
 }
 
-void frmListMix::SaveLayout()
+void frmListMix::SaveLayouts()
 {
-    if (clSettingInfo *settings = Settings()) {
-        settings->setSectionName(objectName());
-        settings->SetMsfInfo(*m_msfLogGateOpe);
-    }
+    SaveGridLayout(objectName(), *m_msfLogGateOpe);
 }

@@ -5,6 +5,7 @@
 // written to a CSV file.
 
 #include "CurrentScreen.h"
+#include "ScreenLayout.h"
 
 #include <QWidget>
 
@@ -22,7 +23,7 @@ namespace orvel::logs {
 struct LogFilter;
 }
 
-class frmListMix : public QWidget, public CurrentScreen
+class frmListMix : public QWidget, public CurrentScreen, public SavesLayout
 {
     Q_OBJECT
 public:
@@ -35,6 +36,7 @@ public:
 
     void Search();   // cmdSearch, and every tick in monitor mode
     void PrintCsv(); // cmdPrintCSV
+    void SaveLayouts() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -43,7 +45,6 @@ private:
     void chbAutoRead_Click();
     bool SetSearchConditions();
     orvel::logs::LogFilter CurrentFilter() const;
-    void SaveLayout();
 
     QComboBox *m_cmbListType;
     QLineEdit *m_imDateFrom;

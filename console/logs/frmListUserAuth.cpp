@@ -8,6 +8,7 @@
 #include "Public.h"
 #include "RdoAdapters.h"
 #include "ScreenActivation.h"
+#include "ScreenLook.h"
 #include "ScreenRegistry.h"
 #include "masterdata/frmUserAssist.h"
 #include "rdo_cntl.h"
@@ -73,13 +74,16 @@ frmListUserAuth::frmListUserAuth(QWidget *parent)
     m_msfLogGateOpe->setObjectName(QStringLiteral("msfLogGateOpe"));
 
     auto *period = new QHBoxLayout;
-    period->addWidget(new QLabel(QStringLiteral("期　間"), this));
+    period->addWidget(LabelFor(m_imDateFrom, QStringLiteral("期　間")));
     period->addWidget(m_imDateFrom);
-    period->addWidget(new QLabel(QStringLiteral("～"), this));
+    period->addWidget(LabelFor(m_imDateTo, QStringLiteral("～")));
     period->addWidget(m_imDateTo);
+    NameField(m_imDateFrom, QStringLiteral("期間の開始日"));
+    NameField(m_imDateTo, QStringLiteral("期間の終了日"));
+    NameField(m_msfLogGateOpe, QStringLiteral("認証リスト"));
     period->addStretch();
     auto *user = new QHBoxLayout;
-    user->addWidget(new QLabel(QStringLiteral("ユーザー"), this));
+    user->addWidget(LabelFor(m_cmbUser, QStringLiteral("ユーザー")));
     user->addWidget(m_cmbUser);
     user->addWidget(m_cmdSearchUser);
     user->addWidget(m_chbShowDelUser);
@@ -210,8 +214,6 @@ void frmListUserAuth::cmdSearchUser_Click()
     picker->setAttribute(Qt::WA_DeleteOnClose);
     frmUserAssist::g_bSearchDelUserAdd = withDeleted;
     SetCurrentScreen(this);
-    SetBusyOn();
-    picker->show();
-    WaitBusyOff();
+    OpenUnderBusy(picker);
     frmUserAssist::g_bSearchDelUserAdd = false;
 }

@@ -3,6 +3,8 @@
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "OrvelDefs.h"
+#include "ScreenLayout.h"
+#include "ScreenLook.h"
 #include "ScreenRefresh.h"
 #include "ScreenRegistry.h"
 #include "GateLock.h"
@@ -14,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -30,6 +33,8 @@ BulkRunWindow::BulkRunWindow(const QString &objectName, const QString &title, QW
     m_txtUseFlagMsg = new QLineEdit(this);
     m_txtUseFlagMsg->setObjectName(QStringLiteral("txtUseFlagMsg"));
     m_txtUseFlagMsg->setReadOnly(true);
+    NameField(m_txtUseFlagMsg, QStringLiteral("進行状況"));
+    NameField(m_grid, title);
     m_cmdStart = new QPushButton(QStringLiteral("開始"), this);
     m_cmdStart->setObjectName(QStringLiteral("cmdStart"));
     m_cmdCancel = new QPushButton(QStringLiteral("閉じる"), this);
@@ -51,6 +56,19 @@ void BulkRunWindow::SetColumns(const QStringList &headers)
     m_grid->setCols(int(headers.size()));
     for (int c = 0; c < headers.size(); ++c)
         m_grid->setTextMatrix(0, c, headers[c]);
+}
+
+void BulkRunWindow::KeepGridLayout()
+{
+    m_keepsLayout = true;
+    RestoreGridLayout(objectName(), *m_grid);
+}
+
+void BulkRunWindow::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (m_keepsLayout && !event->spontaneous())
+        SaveGridLayout(objectName(), *m_grid);
 }
 
 void BulkRunWindow::cmdCancel_Click()
@@ -114,6 +132,11 @@ frmIK_GUser::frmIK_GUser(QWidget *parent)
                 QStringLiteral("ポート番号")});
     for (int c = GuserId; c < GUserCols; ++c)
         m_grid->setColumnHidden(c, true);
+    // The shown columns, the state "状態" included, fit the window as it opens.
+    static const int widths[] = {70, 60, 90, 90, 100, 90, 60, 80, 50};
+    for (int c = 0; c < SyncDisp + 1; ++c)
+        m_grid->setColumnWidth(c, widths[c]);
+    KeepGridLayout();
     LoadRows();
 }
 
@@ -190,6 +213,7 @@ frmIK_GTime::frmIK_GTime(QWidget *parent)
     m_grid->setObjectName(QStringLiteral("msfGateList"));
     SetColumns({QStringLiteral("ゾーン"), QStringLiteral("ゲートID"), QStringLiteral("ゲート名"),
                 QStringLiteral("IPアドレス"), QStringLiteral("ポート番号"), QStringLiteral("結果")});
+    KeepGridLayout();
     LoadRows();
 }
 

@@ -30,6 +30,10 @@ protected:
     // A row that failed asks to stop before the next one.
     void RequestStop() { m_cancel = true; }
     void SetColumns(const QStringList &headers);
+    // The grid's column widths are restored now and kept in the settings store when the window
+    // closes (section: the window's name).
+    void KeepGridLayout();
+    void hideEvent(QHideEvent *event) override;
 
     MsfGrid *m_grid = nullptr;
     QLineEdit *m_txtUseFlagMsg = nullptr;
@@ -39,6 +43,7 @@ protected:
 private:
     bool m_running = false;
     bool m_cancel = false;
+    bool m_keepsLayout = false;
 };
 
 // Every pending permit (a user to write to or delete from a gate) sent to its gate.

@@ -7,6 +7,7 @@
 #include "MsgBox.h"
 #include "Public.h"
 #include "RdoAdapters.h"
+#include "ScreenLook.h"
 #include "ScreenRefresh.h"
 #include "ScreenRegistry.h"
 #include "ShellCtrl_Orvel.h"
@@ -29,7 +30,11 @@ MsfGrid *Grid(const char *name, const QStringList &headers, QWidget *parent)
 {
     auto *g = new MsfGrid(parent);
     g->setObjectName(QLatin1String(name));
+    NameField(g, QLatin1String(name) == QLatin1String("msfGateList") ? QStringLiteral("ゲート一覧")
+                                                                    : QStringLiteral("通行許可ユーザ"));
     g->setCols(int(headers.size()));
+    for (int c = 0; c < headers.size(); ++c)
+        g->setColumnWidth(c, 85); // every column readable in the window as it opens
     for (int c = 0; c < headers.size(); ++c)
         g->setTextMatrix(0, c, headers[c]);
     return g;

@@ -6,6 +6,7 @@
 #include "MainteUi.h"
 #include "MsgBox.h"
 #include "RdoAdapters.h"
+#include "ScreenLook.h"
 #include "ScreenRegistry.h"
 #include "rdo_cntl.h"
 
@@ -67,12 +68,13 @@ frmST_AutoLog::frmST_AutoLog(QWidget *parent)
     for (int k = 0; k < 4; ++k)
         m_cmbListType->addItem(orvel::logs::LogKind(k).name);
     m_cmbListType->setCurrentIndex(-1);
+    NameField(m_cmbListType, QStringLiteral("出力するログタイプ"));
     onOffRow->addWidget(m_cmbListType);
     onOffRow->addStretch();
     root->addWidget(onOff);
 
     auto *file = new QHBoxLayout;
-    file->addWidget(new QLabel(QStringLiteral("出力先ファイル"), this));
+    file->addWidget(LabelFor(m_txtFName, QStringLiteral("出力先ファイル")));
     file->addWidget(m_txtFName, 1);
     auto *cmdFileSearch = new QPushButton(QStringLiteral("参照..."), this);
     cmdFileSearch->setObjectName(QStringLiteral("cmdFileSearch"));

@@ -4,6 +4,7 @@
 #include "MainteUi.h"
 #include "MsgBox.h"
 #include "RdoAdapters.h"
+#include "ScreenLook.h"
 #include "ScreenRegistry.h"
 #include "rdo_cntl.h"
 
@@ -34,20 +35,21 @@ QLineEdit *Field(const char *name, QWidget *parent)
     return e;
 }
 
-// A "する"/"しない" pair writing "1"/"0" into its hidden flag field on the operator's click.
-void FlagOptions(const char *name, QLineEdit *flag, QWidget *parent, QLayout *into)
+// A "する"/"しない" pair in its section box, writing "1"/"0" into its hidden flag field on the
+// operator's click.
+void FlagOptions(const char *name, QLineEdit *flag, QGroupBox *box)
 {
-    auto *group = new QButtonGroup(parent);
+    auto *group = new QButtonGroup(box);
     auto *row = new QHBoxLayout;
     for (int i : {1, 0}) {
-        auto *b = new QRadioButton(i == 1 ? QStringLiteral("する") : QStringLiteral("しない"), parent);
+        auto *b = new QRadioButton(i == 1 ? QStringLiteral("する") : QStringLiteral("しない"), box);
         b->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(i));
         b->setProperty("index", i);
         group->addButton(b, i);
         row->addWidget(b);
     }
     row->addStretch();
-    into->addItem(row);
+    static_cast<QBoxLayout *>(box->layout())->addLayout(row);
     QObject::connect(group, &QButtonGroup::idClicked, flag, [flag](int id) { flag->setText(QString::number(id)); });
     QObject::connect(flag, &QLineEdit::textChanged, group, [group](const QString &t) {
         if (QAbstractButton *b = group->button(t.trimmed() == QLatin1String("1") ? 1 : 0))
@@ -55,12 +57,16 @@ void FlagOptions(const char *name, QLineEdit *flag, QWidget *parent, QLayout *in
     });
 }
 
+// A titled box with an optional explanation, laid out top to bottom.
 QGroupBox *Section(const char *title, const char *text, QWidget *parent, QVBoxLayout *root)
 {
     auto *box = new QGroupBox(QString::fromUtf8(title), parent);
     auto *l = new QVBoxLayout(box);
-    if (text)
-        l->addWidget(new QLabel(QString::fromUtf8(text), box));
+    if (text) {
+        auto *label = new QLabel(QString::fromUtf8(text), box);
+        label->setWordWrap(true);
+        l->addWidget(label);
+    }
     root->addWidget(box);
     return box;
 }
@@ -87,8 +93,10 @@ frmST_DayMainte::frmST_DayMainte(QWidget *parent)
     auto *timeBox = new QGroupBox(QStringLiteral("日次処理時刻"), this);
     auto *timeRow = new QHBoxLayout(timeBox);
     timeRow->addWidget(m_txtHour);
-    timeRow->addWidget(new QLabel(QStringLiteral("："), timeBox));
+    timeRow->addWidget(LabelFor(m_txtMinute, QStringLiteral("：")));
     timeRow->addWidget(m_txtMinute);
+    NameField(m_txtHour, QStringLiteral("日次処理時刻（時）"));
+    NameField(m_txtMinute, QStringLiteral("日次処理時刻（分）"));
     timeRow->addWidget(new QLabel(QStringLiteral("に実行する。"), timeBox));
     timeRow->addStretch();
     root->addWidget(timeBox);
@@ -96,16 +104,16 @@ frmST_DayMainte::frmST_DayMainte(QWidget *parent)
     auto *purge = Section("■ログの削除", "古いログを削除します。設定可能期間は 1～90日です。", this, root);
     auto *days = new QHBoxLayout;
     days->addWidget(m_txtLogtel_leave_days);
-    days->addWidget(new QLabel(QStringLiteral("日以前のログを削除する。"), purge));
+    days->addWidget(LabelFor(m_txtLogtel_leave_days, QStringLiteral("日以前のログを削除する。")));
+    NameField(m_txtLogtel_leave_days, QStringLiteral("ログを残す日数"));
     days->addStretch();
-    purge->layout()->addItem(days);
-    FlagOptions("optTimeSet", m_txtSetTimeFlag, this,
-                Section("■時計合わせ", "各ゲートの内蔵時計の時刻をPCの時計の時刻と合わせます。", this, root)->layout());
-    FlagOptions("optGUserMainteFlag", m_txtGUserMainteFlag, this,
+    static_cast<QBoxLayout *>(purge->layout())->addLayout(days);
+    FlagOptions("optTimeSet", m_txtSetTimeFlag,
+                Section("■時計合わせ", "各ゲートの内蔵時計の時刻をPCの時計の時刻と合わせます。", this, root));
+    FlagOptions("optGUserMainteFlag", m_txtGUserMainteFlag,
                 Section("■ゲートからの登録ユーザを消去",
-                        "各ゲートに対して通行許可ユーザの再設定を行い、非許可のユーザを消去します。", this, root)
-                    ->layout());
-    FlagOptions("optDbMainteFlag", m_txtDbMainteFlag, this, Section("■データベースの最適化", nullptr, this, root)->layout());
+                        "各ゲートに対して通行許可ユーザの再設定を行い、非許可のユーザを消去します。", this, root));
+    FlagOptions("optDbMainteFlag", m_txtDbMainteFlag, Section("■データベースの最適化", nullptr, this, root));
 
     auto *cmdOK = new QPushButton(QStringLiteral("ＯＫ"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -5,6 +5,7 @@
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "Public.h"
+#include "ScreenLook.h"
 #include "ScreenRegistry.h"
 #include "ShellCtrl_Orvel.h"
 #include "SrvRequest.h"
@@ -28,6 +29,7 @@ frmStartChk::frmStartChk(QWidget *parent)
     m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
     m_msfGateList = new MsfGrid(this);
     m_msfGateList->setObjectName(QStringLiteral("msfGateList"));
+    NameField(m_msfGateList, QStringLiteral("接続テストの結果"));
     m_msfGateList->setCols(3);
     const char *headers[] = {"ゲートID", "IPアドレス", "ポート番号"};
     for (int c = 0; c < 3; ++c)

@@ -151,22 +151,6 @@ QString TodayText()
     return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-void RestoreGridLayout(const QString &section, MsfGrid &grid)
-{
-    if (clSettingInfo *s = Settings()) {
-        s->setSectionName(section);
-        s->GetMsfInfo(grid);
-    }
-}
-
-void SaveGridLayout(const QString &section, const MsfGrid &grid)
-{
-    if (clSettingInfo *s = Settings()) {
-        s->setSectionName(section);
-        s->SetMsfInfo(grid);
-    }
-}
-
 bool LoadSettingFlag(const QString &section, const QString &key, bool def)
 {
     clSettingInfo *s = Settings();

@@ -4,6 +4,8 @@
 // buttons, ID fields, grid selection blocks, grid layouts in the settings store, and a guard
 // that turns a database error inside a click handler into a message instead of a crash.
 
+#include "ScreenLayout.h"
+
 #include <QGroupBox>
 #include <QPair>
 #include <QString>
@@ -55,9 +57,6 @@ QPair<int, int> SelectedBlock(const MsfGrid &grid);
 // Today as the database stores dates: "yyyy/mm/dd".
 QString TodayText();
 
-// Grid layouts under the section "<screen><n>" of the settings store (nothing without one).
-void RestoreGridLayout(const QString &section, MsfGrid &grid);
-void SaveGridLayout(const QString &section, const MsfGrid &grid);
 // A flag of the settings store under section/key ("0" or "1").
 bool LoadSettingFlag(const QString &section, const QString &key, bool def);
 void SaveSettingFlag(const QString &section, const QString &key, bool on);

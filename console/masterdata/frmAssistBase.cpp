@@ -5,10 +5,11 @@
 
 #include "MsfGrid.h"
 #include "Public.h"
+#include "ScreenLook.h"
 #include "rdo_cntl.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
+#include <QHideEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -40,11 +41,11 @@ frmAssistBase::frmAssistBase(const QString &name, const QString &gridName, const
                             QString::fromUtf8("無制限")});
     auto *cmdSearch = new QPushButton(QString::fromUtf8("検索"), this);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    g->addWidget(new QLabel(nameLabel, this), 0, 0);
+    g->addWidget(LabelFor(m_txtName, nameLabel), 0, 0);
     g->addWidget(m_txtName, 0, 1);
-    g->addWidget(new QLabel(QString::fromUtf8("備考"), this), 1, 0);
+    g->addWidget(LabelFor(m_txtBikou, QString::fromUtf8("備考")), 1, 0);
     g->addWidget(m_txtBikou, 1, 1);
-    g->addWidget(new QLabel(QString::fromUtf8("表示件数"), this), 0, 2);
+    g->addWidget(LabelFor(m_cmbDispMax, QString::fromUtf8("表示件数")), 0, 2);
     g->addWidget(m_cmbDispMax, 0, 3);
     g->addWidget(cmdSearch, 1, 3);
 
@@ -52,6 +53,7 @@ frmAssistBase::frmAssistBase(const QString &name, const QString &gridName, const
     m_grid->setObjectName(gridName);
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_grid->setMinimumSize(520, 300);
+    NameField(m_grid, QString::fromUtf8("検索結果"));
     g->addWidget(m_grid, 2, 0, 1, 4);
 
     m_chbAutoClose = new QCheckBox(QString::fromUtf8("選択すると、ウィンドウを閉じる"), this);
@@ -80,10 +82,7 @@ void frmAssistBase::Start()
 
 void frmAssistBase::Open(frmAssistBase *picker)
 {
-    SetBusyOn();
-    picker->setWindowModality(Qt::ApplicationModal);
-    picker->show();
-    WaitBusyOff();
+    OpenUnderBusy(picker);
 }
 
 void frmAssistBase::cmdSearch_Click()
@@ -108,9 +107,14 @@ void frmAssistBase::cmdSelect_Click()
         close();
 }
 
-void frmAssistBase::closeEvent(QCloseEvent *event)
+void frmAssistBase::hideEvent(QHideEvent *event)
 {
+    QDialog::hideEvent(event);
+    if (event->spontaneous())
+        return; // minimised, not closed
+    // However the picker went (its buttons, the title bar, Escape): the choice is kept and the
+    // picker, used once, goes away. The busy flag is dropped by OpenUnderBusy.
     SaveSettingFlag(objectName(), AutoCloseKey(this), m_chbAutoClose->isChecked());
-    SetBusyOff();
-    QDialog::closeEvent(event);
+    if (testAttribute(Qt::WA_DeleteOnClose))
+        deleteLater();
 }

@@ -50,7 +50,7 @@ protected:
     rdo_cntl &list() { return *m_list; }
     MsfGrid *grid() const { return m_grid; }
 
-    void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     std::unique_ptr<rdo_cntl> m_list;

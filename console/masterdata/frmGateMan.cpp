@@ -133,6 +133,7 @@ frmGateMan::frmGateMan(QWidget *parent)
       m_permitList(std::make_unique<rdo_cntl>()), m_zones(std::make_unique<rdo_cntl>())
 {
     BuildControls();
+    KeepWindowPosition();
     SetupDb();
     m_mode->setMode(ModeInquiry);
     ShowModeSubTitle(ModeInquiry);
@@ -151,12 +152,13 @@ frmGateMan::~frmGateMan()
 
 void frmGateMan::BuildControls()
 {
-    auto *top = new QGridLayout(this);
+    auto *top = new QGridLayout(Body());
     AddModeBar(top);
 
-    m_msfGateList = new MsfGrid(this);
+    m_msfGateList = new MsfGrid(Body());
     m_msfGateList->setObjectName(QStringLiteral("msfGateList"));
-    m_msfGateList->setMinimumSize(kGateListWidth, 300);
+    m_msfGateList->setMinimumSize(kGateListWidth, 200);
+    NameField(m_msfGateList, U("ゲート一覧"));
     top->addWidget(m_msfGateList, 1, 0, 3, 1);
 
     // ---- the record -----------------------------------------------------------------------------
@@ -173,19 +175,18 @@ void frmGateMan::BuildControls()
         return e;
     };
     m_txtId = line(rec, "txtId");
-    g->addWidget(new QLabel(U("ゲートID"), rec), 0, 0);
+    g->addWidget(LabelFor(m_txtId, U("ゲートID")), 0, 0);
     g->addWidget(m_txtId, 0, 1);
     m_cmbZone = new QComboBox(rec);
     m_cmbZone->setObjectName(QStringLiteral("cmbZone"));
     m_cmbZone->setEditable(true);
     m_cmbZone->setInsertPolicy(QComboBox::NoInsert);
-    g->addWidget(new QLabel(U("ゾーン"), rec), 1, 0);
+    g->addWidget(LabelFor(m_cmbZone, U("ゾーン")), 1, 0);
     g->addWidget(m_cmbZone, 1, 1, 1, 4);
     m_txtName = line(rec, "txtName");
     m_txtName->setMaxLength(50);
-    g->addWidget(new QLabel(U("ゲート名"), rec), 2, 0);
+    g->addWidget(LabelFor(m_txtName, U("ゲート名")), 2, 0);
     g->addWidget(m_txtName, 2, 1, 1, 4);
-    g->addWidget(new QLabel(U("IPアドレス"), rec), 3, 0);
     auto *ipRow = new QHBoxLayout;
     for (int i = 0; i < 4; ++i) {
         m_txtIP[i] = line(rec, QStringLiteral("txtIP_%1").arg(i).toLatin1().constData());
@@ -194,15 +195,17 @@ void frmGateMan::BuildControls()
         if (i > 0)
             ipRow->addWidget(new QLabel(QStringLiteral("."), rec));
         ipRow->addWidget(m_txtIP[i]);
+        NameField(m_txtIP[i], U("IPアドレス") + QStringLiteral(" %1").arg(i + 1));
     }
+    g->addWidget(LabelFor(m_txtIP[0], U("IPアドレス")), 3, 0);
     ipRow->addStretch();
     g->addLayout(ipRow, 3, 1, 1, 4);
     m_txtPort = line(rec, "txtPort");
-    g->addWidget(new QLabel(U("ポート番号"), rec), 4, 0);
+    g->addWidget(LabelFor(m_txtPort, U("ポート番号")), 4, 0);
     g->addWidget(m_txtPort, 4, 1, 1, 2);
     m_txtBikou = line(rec, "txtBikou");
     m_txtBikou->setMaxLength(255);
-    g->addWidget(new QLabel(U("備考"), rec), 5, 0);
+    g->addWidget(LabelFor(m_txtBikou, U("備考")), 5, 0);
     g->addWidget(m_txtBikou, 5, 1, 1, 4);
 
     auto *modeRow = new QHBoxLayout;
@@ -267,6 +270,7 @@ void frmGateMan::BuildControls()
     cg->addWidget(m_cmdPollGate, 0, 2);
     m_txtUseFlagMsg = line(conn, "txtUseFlagMsg");
     SetFieldLocked(m_txtUseFlagMsg, true);
+    NameField(m_txtUseFlagMsg, U("接続状態"));
     cg->addWidget(m_txtUseFlagMsg, 1, 0, 1, 3);
 
     m_fraDoorMode = new QGroupBox(U("開錠の設定"), conn);
@@ -303,7 +307,8 @@ void frmGateMan::BuildControls()
     m_msfGateUserList = new MsfGrid(permits);
     m_msfGateUserList->setObjectName(QStringLiteral("msfGateUserList"));
     m_msfGateUserList->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_msfGateUserList->setMinimumSize(kPermitListWidth, 150);
+    m_msfGateUserList->setMinimumSize(kPermitListWidth, 100);
+    NameField(m_msfGateUserList, U("通行許可ユーザ"));
     QPushButton *cmdAdd = button(permits, "cmdAddGateUser", "通行許可ユーザの追加");
     QPushButton *cmdRemove = button(permits, "cmdDeleteGateUser", "通行許可の解除");
     m_cmdSendGUser = button(permits, "cmdSendGUser", "ゲートに反映");
@@ -336,8 +341,7 @@ void frmGateMan::BuildControls()
     connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAddGateUser_Click(); });
     connect(cmdRemove, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteGateUser_Click(); }); });
     connect(m_cmdSendGUser, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
-    connect(m_msfGateList, &QTableWidget::cellClicked, this,
-            [this](int r, int) { GuardDb([&] { msfGateList_Click(r + m_msfGateList->fixedRows()); }); });
+    ConnectList(m_msfGateList, [this](int row) { msfGateList_Click(row); });
 }
 
 void frmGateMan::SetupDb()
@@ -352,7 +356,7 @@ void frmGateMan::SetupDb()
     const int gateWidths[] = {20, 30, 25, 20};
     for (int i = 0; i < 4; ++i)
         m_msfGateList->setColumnWidth(i, kGateListWidth * gateWidths[i] / 100);
-    RestoreGridLayout(objectName() + u'1', *m_msfGateList);
+    KeepGridLayout(m_msfGateList, QStringLiteral("1"));
 
     m_permitList->setDataSource(QStringLiteral("telmar_v1.v_gate_user_list"));
     const char *permitFields[] = {"user_id",   "user_name", "emp_name",   "gauthority_name", "gauth_type_name",
@@ -366,7 +370,7 @@ void frmGateMan::SetupDb()
     const int permitWidths[] = {18, 22, 18, 12, 16, 10, 0, 0, 0, 0};
     for (int i = 0; i < 10; ++i)
         m_msfGateUserList->setColumnWidth(i, kPermitListWidth * permitWidths[i] / 100);
-    RestoreGridLayout(objectName() + u'2', *m_msfGateUserList);
+    KeepGridLayout(m_msfGateUserList, QStringLiteral("2"));
 
     m_zones->setDataSource(QStringLiteral("telmar_v1.m_gate"));
     m_zones->setDataField(QStringLiteral("zone_name"));
@@ -394,13 +398,7 @@ bool frmGateMan::InUse() const
 
 void frmGateMan::ShowgateList()
 {
-    m_gateList->LoadGrid(m_msfGateList);
-    m_highlighted = -1;
-    int row = -1;
-    for (int r = m_msfGateList->fixedRows(); r < m_msfGateList->rows(); ++r)
-        if (!m_txtId->text().isEmpty() && m_msfGateList->textMatrix(r, 0) == m_txtId->text())
-            row = r;
-    HighlightRow(*m_msfGateList, row, m_highlighted);
+    ReloadListShowing(*m_gateList, *m_msfGateList, m_txtId->text());
 }
 
 void frmGateMan::ShowGateUserList()
@@ -442,30 +440,6 @@ void frmGateMan::Form_Activate()
         ApplyModeRules();
         ShowgateList();
     });
-}
-
-void frmGateMan::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-    if (!m_posRestored) {
-        m_posRestored = true;
-        if (clSettingInfo *s = Settings()) {
-            s->setSectionName(objectName());
-            s->GetPos(sub ? *static_cast<QWidget *>(sub) : *static_cast<QWidget *>(this));
-        }
-    }
-}
-
-void frmGateMan::SaveLayouts()
-{
-    if (clSettingInfo *s = Settings()) {
-        auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget());
-        s->setSectionName(objectName());
-        s->SavePos(sub ? *static_cast<QWidget *>(sub) : *static_cast<QWidget *>(this));
-    }
-    SaveGridLayout(objectName() + u'1', *m_msfGateList);
-    SaveGridLayout(objectName() + u'2', *m_msfGateUserList);
 }
 
 // ---- modes and the record ---------------------------------------------------------------------
@@ -765,6 +739,8 @@ void frmGateMan::opbUseFlag_Click(int index)
         ShowUseState(); // the option goes back to what the database holds
         return;
     }
+    if (!InUse())
+        return; // already out of use: nothing changes
     m_txtUseFlag->setText(QStringLiteral("0"));
     m_lblRefixDT->setText(TodayText());
     m_record->UpdateBind();
@@ -774,6 +750,8 @@ void frmGateMan::opbUseFlag_Click(int index)
 
 void frmGateMan::optDoorMode_Click(int index)
 {
+    if (m_txtDoorMode->text() == QString::number(index))
+        return; // the gate already has this setting
     m_txtDoorMode->setText(QString::number(index));
     if (GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), GateRules::kDoorModeByte,
                                    index) == GateRules::DeviceWrite::WriteFailed)
@@ -782,6 +760,8 @@ void frmGateMan::optDoorMode_Click(int index)
 
 void frmGateMan::optAlarm_Click(int index)
 {
+    if (m_txtAlarm->text() == QString::number(index))
+        return; // the gate already has this setting
     m_txtAlarm->setText(QString::number(index));
     if (GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), GateRules::kAlarmByte,
                                    index) == GateRules::DeviceWrite::WriteFailed)

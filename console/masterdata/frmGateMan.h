@@ -43,9 +43,6 @@ public:
 
     static const ModeRules &Rules();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     void BuildControls();
     void SetupDb();
@@ -75,7 +72,6 @@ private:
     void SetSendButton();
     bool InUse() const;
     int PermitRows() const;
-    void SaveLayouts() override;
 
     QLineEdit *m_txtId = nullptr;
     QComboBox *m_cmbZone = nullptr;
@@ -103,7 +99,6 @@ private:
     MsfGrid *m_msfGateList = nullptr;
     MsfGrid *m_msfGateUserList = nullptr;
     QString m_loadedIpAddr; // the address as loaded, to see whether an update changes it
-    bool m_posRestored = false;
 
     std::unique_ptr<rdo_cntl> m_gateList;
     std::unique_ptr<rdo_cntl> m_record;

@@ -79,12 +79,13 @@ frmJobMan::~frmJobMan()
 
 void frmJobMan::BuildControls()
 {
-    auto *top = new QGridLayout(this);
+    auto *top = new QGridLayout(Body());
     AddModeBar(top);
 
-    m_msfEmpList = new MsfGrid(this);
+    m_msfEmpList = new MsfGrid(Body());
     m_msfEmpList->setObjectName(QStringLiteral("msfEmpList"));
     m_msfEmpList->setMinimumSize(kEmpListWidth, 260);
+    NameField(m_msfEmpList, U("部署一覧"));
     top->addWidget(m_msfEmpList, 1, 0, 2, 1);
 
     auto *rec = new QGroupBox(U("部署情報"), this);
@@ -92,7 +93,7 @@ void frmJobMan::BuildControls()
     auto field = [&](const char *name, const char *caption, int row) {
         auto *e = new QLineEdit(rec);
         e->setObjectName(QString::fromLatin1(name));
-        g->addWidget(new QLabel(U(caption), rec), row, 0);
+        g->addWidget(LabelFor(e, U(caption)), row, 0);
         g->addWidget(e, row, 1, 1, 3);
         return e;
     };
@@ -130,6 +131,7 @@ void frmJobMan::BuildControls()
     m_msfEmpUserList->setObjectName(QStringLiteral("msfEmpUserList"));
     m_msfEmpUserList->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_msfEmpUserList->setMinimumSize(kUserListWidth, 200);
+    NameField(m_msfEmpUserList, U("所属ユーザ"));
     QPushButton *cmdAdd = button(members, "cmdAddEmpUser", "所属ユーザの追加");
     QPushButton *cmdRemove = button(members, "cmdDeleteEmpUser", "所属ユーザの削除");
     mg->addWidget(m_msfEmpUserList, 0, 0, 1, 3);
@@ -144,8 +146,7 @@ void frmJobMan::BuildControls()
     connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
     connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAddEmpUser_Click(); });
     connect(cmdRemove, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteEmpUser_Click(); }); });
-    connect(m_msfEmpList, &QTableWidget::cellClicked, this,
-            [this](int r, int) { GuardDb([&] { msfEmpList_Click(r + m_msfEmpList->fixedRows()); }); });
+    ConnectList(m_msfEmpList, [this](int row) { msfEmpList_Click(row); });
 }
 
 void frmJobMan::SetupLists()
@@ -159,7 +160,7 @@ void frmJobMan::SetupLists()
     m_msfEmpList->setColumnWidth(0, kEmpListWidth * 20 / 100);
     m_msfEmpList->setColumnWidth(1, kEmpListWidth * 70 / 100);
     m_msfEmpList->setColumnWidth(2, 0); // remarks are loaded but hidden
-    RestoreGridLayout(objectName() + u'1', *m_msfEmpList);
+    KeepGridLayout(m_msfEmpList, QStringLiteral("1"));
 
     m_userList->setDataSource(QStringLiteral("telmar_v1.v_emp_user"));
     m_userList->SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), true, true);
@@ -172,7 +173,7 @@ void frmJobMan::SetupLists()
     m_msfEmpUserList->setColumnWidth(1, kUserListWidth * 28 / 100);
     m_msfEmpUserList->setColumnWidth(2, kUserListWidth * 28 / 100);
     m_msfEmpUserList->setColumnWidth(3, kUserListWidth * 18 / 100);
-    RestoreGridLayout(objectName() + u'2', *m_msfEmpUserList);
+    KeepGridLayout(m_msfEmpUserList, QStringLiteral("2"));
 
     for (rdo_cntl *db : {m_read.get(), m_write.get()}) {
         db->setDataSource(QStringLiteral("telmar_v1.m_emp"));
@@ -188,18 +189,7 @@ void frmJobMan::SetupLists()
 
 void frmJobMan::ShowEmpList()
 {
-    m_empList->LoadGrid(m_msfEmpList);
-    // The highlight follows the department shown, wherever the reload put it.
-    int row = -1;
-    for (int r = m_msfEmpList->fixedRows(); r < m_msfEmpList->rows(); ++r)
-        if (m_msfEmpList->textMatrix(r, 0) == m_txtId->text())
-            row = r;
-    for (int r = m_msfEmpList->fixedRows(); r < m_msfEmpList->rows(); ++r)
-        if (r != row)
-            for (int c = 1; c < m_msfEmpList->cols(); ++c)
-                m_msfEmpList->setCellBackColor(r, c, QColor());
-    m_highlighted = -1;
-    HighlightRow(*m_msfEmpList, row, m_highlighted);
+    ReloadListShowing(*m_empList, *m_msfEmpList, m_txtId->text());
 }
 
 void frmJobMan::ShowEmpUserList()
@@ -217,12 +207,6 @@ void frmJobMan::Form_Activate()
         ShowEmpList();
         ShowEmpUserList();
     });
-}
-
-void frmJobMan::SaveLayouts()
-{
-    SaveGridLayout(objectName() + u'1', *m_msfEmpList);
-    SaveGridLayout(objectName() + u'2', *m_msfEmpUserList);
 }
 
 // ---- modes and the record ------------------------------------------------------------------------

@@ -50,7 +50,6 @@ private:
     void cmdAddEmpUser_Click();
     void cmdDeleteEmpUser_Click();
     void ClearRecord();
-    void SaveLayouts() override;
 
     QLineEdit *m_txtId = nullptr;
     QLineEdit *m_txtName = nullptr;

@@ -91,7 +91,7 @@ frmUserMan::~frmUserMan()
 
 void frmUserMan::BuildControls()
 {
-    auto *top = new QGridLayout(this);
+    auto *top = new QGridLayout(Body());
     AddModeBar(top);
 
     // ---- user list with its filter ------------------------------------------------------------
@@ -103,8 +103,9 @@ void frmUserMan::BuildControls()
     m_chbAllUserList->setObjectName(QStringLiteral("chbAllUserList"));
     m_msfUserList = new MsfGrid(listBox);
     m_msfUserList->setObjectName(QStringLiteral("msfUserList"));
-    m_msfUserList->setMinimumSize(kUserListWidth, 300);
-    lg->addWidget(new QLabel(U("所属部署"), listBox), 0, 0);
+    m_msfUserList->setMinimumSize(kUserListWidth, 200);
+    NameField(m_msfUserList, U("ユーザ一覧"));
+    lg->addWidget(LabelFor(m_cmbEmp2, U("所属部署")), 0, 0);
     lg->addWidget(m_cmbEmp2, 0, 1);
     lg->addWidget(m_chbAllUserList, 1, 1);
     lg->addWidget(m_msfUserList, 2, 0, 1, 2);
@@ -117,7 +118,7 @@ void frmUserMan::BuildControls()
         auto *e = new QLineEdit(rec);
         e->setObjectName(QString::fromLatin1(name));
         e->setMaxLength(maxLen);
-        g->addWidget(new QLabel(U(caption), rec), row, 0);
+        g->addWidget(LabelFor(e, U(caption)), row, 0);
         g->addWidget(e, row, 1, 1, 3);
         return e;
     };
@@ -127,7 +128,7 @@ void frmUserMan::BuildControls()
     m_txtBikou = field("txtBikou", "備考", 3, 255);
     m_cmbEmp = new QComboBox(rec);
     m_cmbEmp->setObjectName(QStringLiteral("cmbEmp"));
-    g->addWidget(new QLabel(U("所属部署"), rec), 4, 0);
+    g->addWidget(LabelFor(m_cmbEmp, U("所属部署")), 4, 0);
     g->addWidget(m_cmbEmp, 4, 1, 1, 3);
     m_lblRegistDT = new QLabel(rec);
     m_lblRegistDT->setObjectName(QStringLiteral("lblRegistDT"));
@@ -204,7 +205,7 @@ void frmUserMan::BuildControls()
     m_txtCardID = new QLineEdit(card);
     m_txtCardID->setObjectName(QStringLiteral("txtCardID"));
     SetFieldLocked(m_txtCardID, true);
-    cg->addWidget(new QLabel(U("カードID"), card), 0, 0);
+    cg->addWidget(LabelFor(m_txtCardID, U("カードID")), 0, 0);
     cg->addWidget(m_txtCardID, 0, 1);
     dg->addWidget(card, 1, 0);
     auto *fp = new QGroupBox(U("指紋認証情報"), detail);
@@ -220,7 +221,8 @@ void frmUserMan::BuildControls()
     m_msfUserGateList = new MsfGrid(permits);
     m_msfUserGateList->setObjectName(QStringLiteral("msfUserGateList"));
     m_msfUserGateList->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_msfUserGateList->setMinimumSize(kPermitListWidth, 140);
+    m_msfUserGateList->setMinimumSize(kPermitListWidth, 100);
+    NameField(m_msfUserGateList, U("通行許可ゲート"));
     pg->addWidget(m_chbAllGUserList, 0, 0, 1, 4);
     pg->addWidget(m_msfUserGateList, 1, 0, 1, 4);
     QPushButton *cmdAddUseGate = button(permits, "cmdAddUseGate", "通行許可ゲートの追加");
@@ -241,8 +243,7 @@ void frmUserMan::BuildControls()
     connect(cmdUpdate, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdUpdate_Click(); }); });
     connect(cmdDelete, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDelete_Click(); }); });
     connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
-    connect(m_msfUserList, &QTableWidget::cellClicked, this,
-            [this](int r, int) { GuardDb([&] { msfUserList_Click(r + m_msfUserList->fixedRows()); }); });
+    ConnectList(m_msfUserList, [this](int row) { msfUserList_Click(row); });
     connect(m_cmbEmp2, &QComboBox::activated, this, [this] { GuardDb([this] { ShowuserList(); }); });
     connect(m_chbAllUserList, &QCheckBox::clicked, this, [this] {
         m_cmbEmp2->setEnabled(!m_chbAllUserList->isChecked() && mode() != ModeNew);
@@ -259,9 +260,11 @@ void frmUserMan::SetupDb()
     m_userList->SetField(QStringLiteral("user_yomi"));
     m_userList->setOrder(QStringLiteral("user_id asc"));
     SetGridHeader(*m_msfUserList, {U("ユーザID"), U("ユーザ名"), U("ローマ字")});
-    m_msfUserList->setColumnWidth(0, kUserListWidth * 30 / 100);
-    m_msfUserList->setColumnWidth(1, kUserListWidth * 60 / 100);
-    RestoreGridLayout(objectName() + u'1', *m_msfUserList);
+    // The three columns share the list, the roman name included (it must be readable to choose).
+    m_msfUserList->setColumnWidth(0, kUserListWidth * 28 / 100);
+    m_msfUserList->setColumnWidth(1, kUserListWidth * 34 / 100);
+    m_msfUserList->setColumnWidth(2, kUserListWidth * 32 / 100);
+    KeepGridLayout(m_msfUserList, QStringLiteral("1"));
 
     m_permitList->setDataSource(QStringLiteral("telmar_v1.v_gate_user_list4"));
     const char *permitFields[] = {"gate_id",   "zone_name", "gate_name", "gauthority_name", "gauth_type_name",
@@ -275,7 +278,7 @@ void frmUserMan::SetupDb()
     const int permitWidths[] = {12, 14, 20, 11, 14, 10, 0, 0, 0};
     for (int i = 0; i < 9; ++i)
         m_msfUserGateList->setColumnWidth(i, kPermitListWidth * permitWidths[i] / 100);
-    RestoreGridLayout(objectName() + u'2', *m_msfUserGateList);
+    KeepGridLayout(m_msfUserGateList, QStringLiteral("2"));
 
     for (rdo_cntl *emp : {m_emp.get(), m_emp2.get()}) {
         emp->setDataSource(QStringLiteral("telmar_v1.m_emp"));
@@ -316,16 +319,7 @@ void frmUserMan::ShowuserList()
                              orvel::SqlText(orvel::PadId(QString::number(code), orvel::kEmpIdWidth)));
         m_userList->setWhereS(QStringLiteral("delete_flag = 0"));
     }
-    m_userList->LoadGrid(m_msfUserList);
-    m_highlighted = -1;
-    int row = -1;
-    for (int r = m_msfUserList->fixedRows(); r < m_msfUserList->rows(); ++r) {
-        for (int c = 1; c < m_msfUserList->cols(); ++c)
-            m_msfUserList->setCellBackColor(r, c, QColor());
-        if (!m_txtId->text().isEmpty() && m_msfUserList->textMatrix(r, 0) == m_txtId->text())
-            row = r;
-    }
-    HighlightRow(*m_msfUserList, row, m_highlighted);
+    ReloadListShowing(*m_userList, *m_msfUserList, m_txtId->text());
 }
 
 void frmUserMan::ShowGateUserList()
@@ -393,12 +387,6 @@ void frmUserMan::Form_Activate()
         ApplyModeRules();
         ShowuserList();
     });
-}
-
-void frmUserMan::SaveLayouts()
-{
-    SaveGridLayout(objectName() + u'1', *m_msfUserList);
-    SaveGridLayout(objectName() + u'2', *m_msfUserGateList);
 }
 
 void frmUserMan::ShowInfo(const QString &text, quint32 colour, bool beep)
@@ -605,7 +593,11 @@ void frmUserMan::cmdSearch_Click()
 
 void frmUserMan::opbGAuthority_Click(int index)
 {
-    m_txtGAuthority->setText(index == 0 ? QStringLiteral("1") : QStringLiteral("2"));
+    const QString chosen = index == 0 ? QStringLiteral("1") : QStringLiteral("2");
+    // Clicking the authority already held changes nothing: no write, no permits to resend.
+    if (chosen == m_txtGAuthority->text().trimmed())
+        return;
+    m_txtGAuthority->setText(chosen);
     AuthorityChanged(false);
 }
 

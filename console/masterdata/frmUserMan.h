@@ -70,7 +70,6 @@ private:
     void cmdAddUseGate_Click();
     void cmdDeleteUseGate_Click();
     void cmdSendGUser_Click();
-    void SaveLayouts() override;
 
     QLineEdit *m_txtId = nullptr;
     QLineEdit *m_txtName = nullptr;
