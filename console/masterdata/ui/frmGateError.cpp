@@ -1,5 +1,7 @@
 #include "frmGateError.h"
 
+#include "Text.h"
+
 #include "GateRules.h"
 
 #include "MsgBox.h"
@@ -14,10 +16,6 @@
 #include <QPushButton>
 
 namespace {
-QString U(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 std::function<QDateTime()> &Clock()
 {
     static std::function<QDateTime()> clock;
@@ -114,7 +112,7 @@ void frmGateError::cmdYuukou_Click()
     m_lblStatus->setText(U("ゲート接続中。しばらくお待ちください。"));
     QCoreApplication::processEvents();
     const GateRules::Connect result =
-        GateRules::ConnectAndSetClock(m_gateId, m_lblIpAddr->text(), m_lblPortNo->text(), false);
+        GateRules::ConnectAndSetClock(m_gateId, m_lblIpAddr->text(), m_lblPortNo->text());
     m_lblStatus->clear();
     switch (result) {
     case GateRules::Connect::LockFailed:

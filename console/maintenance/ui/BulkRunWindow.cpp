@@ -7,9 +7,7 @@
 #include "ScreenLook.h"
 #include "ScreenRefresh.h"
 #include "ScreenRegistry.h"
-#include "GateLock.h"
-#include "gatecomm/ConsoleGateLock.h"
-#include "gatecomm/GUserCtrl.h"
+#include "gatecomm/GateLockScope.h"
 #include "gatecomm/TcpCom.h"
 #include "masterdata/PermitRules.h"
 #include "rdo_cntl.h"
@@ -49,6 +47,28 @@ BulkRunWindow::BulkRunWindow(const QString &objectName, const QString &title, QW
     resize(760, 420);
     connect(m_cmdStart, &QPushButton::clicked, this, &BulkRunWindow::cmdStart_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &BulkRunWindow::cmdCancel_Click);
+}
+
+bool BulkRunWindow::GoOn()
+{
+    QCoreApplication::processEvents();
+    if (!m_cancel)
+        return true;
+    if (MsgBox::Show(QStringLiteral("中止しますか？"), QMessageBox::Yes | QMessageBox::No, QMessageBox::Question) ==
+        QMessageBox::Yes)
+        return false;
+    m_cancel = false;
+    return true;
+}
+
+bool BulkRunWindow::Run()
+{
+    for (int r = m_grid->fixedRows(); r < m_grid->rows(); ++r) {
+        if (!GoOn())
+            return true;
+        RunRow(r);
+    }
+    return false;
 }
 
 void BulkRunWindow::SetColumns(const QStringList &headers)
@@ -92,18 +112,7 @@ void BulkRunWindow::cmdStart_Click()
 
     bool cancelled = false;
     try {
-        for (int r = m_grid->fixedRows(); r < m_grid->rows(); ++r) {
-            QCoreApplication::processEvents();
-            if (m_cancel) {
-                if (MsgBox::Show(QStringLiteral("中止しますか？"), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Question) == QMessageBox::Yes) {
-                    cancelled = true;
-                    break;
-                }
-                m_cancel = false;
-            }
-            RunRow(r);
-        }
+        cancelled = Run();
     } catch (const RdoError &e) {
         MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
         cancelled = true;
@@ -159,35 +168,41 @@ void frmIK_GUser::LoadRows()
     }
 }
 
-void frmIK_GUser::RunRow(int r)
+bool frmIK_GUser::Run()
 {
-    const int syncFlag = m_grid->textMatrix(r, SyncFlag).toInt();
-    if (syncFlag == orvel::sync_flag::InStep)
-        return;
-    const QString gateId = m_grid->textMatrix(r, GateId);
-    const QString ip = m_grid->textMatrix(r, IpAddr);
-    const QString port = m_grid->textMatrix(r, PortNo);
-    if (!ConsoleGateLock().LockGate(gateId, 10))
-        return;
-    TcpCheckDevice(ip, port);
-    PermitRules::SendRow row;
-    row.gateId = gateId;
-    row.ipAddr = ip;
-    row.portNo = port;
-    row.syncFlag = syncFlag;
-    row.user.user_id = m_grid->textMatrix(r, UserId);
-    row.user.guser_id = m_grid->textMatrix(r, GuserId);
-    row.user.gauthority = static_cast<qint16>(m_grid->textMatrix(r, Gauthority).toInt());
-    row.user.gauth_type = static_cast<qint16>(m_grid->textMatrix(r, GauthType).toInt());
-    if (!SendUserRequest(static_cast<qint16>(syncFlag), ip, port, gateId, row.user, true)) {
-        PermitRules::ReleaseReported(gateId);
-        RequestStop();
-        return;
+    QList<PermitRules::SendRow> rows;
+    for (int r = m_grid->fixedRows(); r < m_grid->rows(); ++r) {
+        PermitRules::SendRow row;
+        row.gateId = m_grid->textMatrix(r, GateId);
+        row.ipAddr = m_grid->textMatrix(r, IpAddr);
+        row.portNo = m_grid->textMatrix(r, PortNo);
+        row.syncFlag = m_grid->textMatrix(r, SyncFlag).toInt();
+        row.user.user_id = m_grid->textMatrix(r, UserId);
+        row.user.guser_id = m_grid->textMatrix(r, GuserId);
+        row.user.gauthority = static_cast<qint16>(m_grid->textMatrix(r, Gauthority).toInt());
+        row.user.gauth_type = static_cast<qint16>(m_grid->textMatrix(r, GauthType).toInt());
+        rows << row;
     }
-    // A withdrawn permit is gone; any other is "済" once its state was written.
-    if (PermitRules::CompleteRow(row) || syncFlag == orvel::sync_flag::ToDelete)
-        m_grid->setTextMatrix(r, SyncDisp, QStringLiteral("済"));
-    PermitRules::ReleaseReported(gateId);
+    // Each row under its own gate's lock; the gate check wakes the gate and the requests decide.
+    PermitRules::SendPolicy policy;
+    policy.honourGateCheck = false;
+    PermitRules::SendHooks hooks;
+    bool stopped = false;
+    hooks.beforeRow = [&] {
+        stopped = !GoOn();
+        return !stopped;
+    };
+    hooks.afterFailure = [this](int) {
+        RequestStop(); // the next row first asks whether to stop
+        return true;
+    };
+    hooks.rowDone = [this](int i, PermitRules::RowEnd end) {
+        if (end == PermitRules::RowEnd::Sent || end == PermitRules::RowEnd::Withdrawn)
+            m_grid->setTextMatrix(m_grid->fixedRows() + i, SyncDisp, QStringLiteral("済"));
+    };
+    hooks.tell = [](const QString &text) { MsgBox::Show(text, QMessageBox::Ok, QMessageBox::Warning); };
+    PermitRules::SendRows(rows, policy, hooks);
+    return stopped;
 }
 
 QString frmIK_GUser::ProgressText() const
@@ -238,14 +253,15 @@ void frmIK_GTime::LoadRows()
 
 void frmIK_GTime::RunRow(int r)
 {
-    const QString gateId = m_grid->textMatrix(r, 1);
-    if (!ConsoleGateLock().LockGate(gateId, 10)) {
+    const GateLockScope lock(m_grid->textMatrix(r, 1), GateLockScope::Release::Once, [] {
+        MsgBox::Show(GateUnlockFailedText(), QMessageBox::Ok, QMessageBox::Warning);
+    });
+    if (!lock) {
         m_grid->setTextMatrix(r, 5, QStringLiteral("失敗"));
         return;
     }
     const bool ok = TcpSetDeviceTime(m_grid->textMatrix(r, 3), m_grid->textMatrix(r, 4));
     m_grid->setTextMatrix(r, 5, ok ? QStringLiteral("完了") : QStringLiteral("失敗"));
-    PermitRules::ReleaseReported(gateId);
 }
 
 QString frmIK_GTime::ProgressText() const

@@ -1,5 +1,7 @@
 #include "frmGateMan.h"
 
+#include "Text.h"
+
 #include "GateRules.h"
 #include "MasterUi.h"
 #include "PermitRules.h"
@@ -7,7 +9,6 @@
 #include "frmGateAssist.h"
 #include "frmUserAssist.h"
 
-#include "GateLock.h"
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "OrvelDefs.h"
@@ -16,8 +17,7 @@
 #include "ScreenLook.h"
 #include "ScreenRegistry.h"
 #include "SqlDialect.h"
-#include "clSettingInfo.h"
-#include "gatecomm/ConsoleGateLock.h"
+#include "gatecomm/GateLockScope.h"
 #include "gatecomm/TcpCom.h"
 #include "rdo_cntl.h"
 
@@ -37,10 +37,6 @@
 #include <QRegularExpressionValidator>
 
 namespace {
-QString U(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 constexpr int kGateListWidth = 360;
 constexpr int kPermitListWidth = 560;
 constexpr int kSyncDispCol = 5;
@@ -80,6 +76,17 @@ void DigitsOnly(QLineEdit *field, int maxLen, QLineEdit *next = nullptr)
     field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
     field->installEventFilter(new DigitKeys(field, next));
 }
+
+// The screen is disabled while it reads or writes the gate's properties record.
+class ScreenDisabled
+{
+public:
+    explicit ScreenDisabled(QWidget *screen) : m_screen(screen) { m_screen->setEnabled(false); }
+    ~ScreenDisabled() { m_screen->setEnabled(true); }
+
+private:
+    QWidget *m_screen;
+};
 
 // Runs lostFocus when the operator leaves field (not when a message box or window takes focus).
 class LeaveField : public QObject
@@ -572,7 +579,12 @@ void frmGateMan::ShowDeviceSettings()
         return;
     }
     int door = 0, alarm = 0;
-    if (!GateRules::ReadDeviceSettings(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), &door, &alarm)) {
+    bool read = false;
+    {
+        const ScreenDisabled off(this);
+        read = GateRules::ReadDeviceSettings(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), &door, &alarm);
+    }
+    if (!read) {
         // A gate whose settings cannot be read is not talked to by anyone until checked again.
         m_txtUseFlag->setText(QStringLiteral("0"));
         m_record->UpdateBind();
@@ -703,7 +715,9 @@ void frmGateMan::cmdPollGate_Click()
         const MainWindowDisabled off;
         m_txtUseFlagMsg->setText(U("ゲート接続中。しばらくお待ちください。"));
         const GateRules::Connect result =
-            GateRules::ConnectAndSetClock(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), true);
+            GateRules::ConnectAndSetClock(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), [] {
+                MsgBox::Show(GateUnlockFailedText(), QMessageBox::Ok, QMessageBox::Warning);
+            });
         if (result == GateRules::Connect::LockFailed) {
             MsgBox::Show(U("ゲートへのアクセスに失敗しました。数秒後に再度実行してください。"), QMessageBox::Ok,
                          QMessageBox::Warning);
@@ -753,8 +767,13 @@ void frmGateMan::optDoorMode_Click(int index)
     if (m_txtDoorMode->text() == QString::number(index))
         return; // the gate already has this setting
     m_txtDoorMode->setText(QString::number(index));
-    if (GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), GateRules::kDoorModeByte,
-                                   index) == GateRules::DeviceWrite::WriteFailed)
+    GateRules::DeviceWrite written;
+    {
+        const ScreenDisabled off(this);
+        written = GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(),
+                                             GateRules::kDoorModeByte, index);
+    }
+    if (written == GateRules::DeviceWrite::WriteFailed)
         MsgBox::Show(U("デバイスの設定に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
 }
 
@@ -763,8 +782,13 @@ void frmGateMan::optAlarm_Click(int index)
     if (m_txtAlarm->text() == QString::number(index))
         return; // the gate already has this setting
     m_txtAlarm->setText(QString::number(index));
-    if (GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), GateRules::kAlarmByte,
-                                   index) == GateRules::DeviceWrite::WriteFailed)
+    GateRules::DeviceWrite written;
+    {
+        const ScreenDisabled off(this);
+        written = GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(),
+                                             GateRules::kAlarmByte, index);
+    }
+    if (written == GateRules::DeviceWrite::WriteFailed)
         MsgBox::Show(U("デバイスの設定に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
 }
 
@@ -803,36 +827,42 @@ void frmGateMan::cmdSendGUser_Click()
     m_cmdSendGUser->setEnabled(false);
     {
         const MainWindowDisabled off;
-        const QString gateId = m_txtId->text();
-        const orvel::GateLock &lock = ConsoleGateLock();
-        if (!lock.LockGate(gateId, GateRules::kLockSec)) {
-            MsgBox::Show(U("ゲートへのアクセスに失敗しました。数秒後に再度実行してください。"), QMessageBox::Ok,
-                         QMessageBox::Warning);
-        } else {
+        QList<PermitRules::SendRow> rows;
+        for (int r = m_msfGateUserList->fixedRows(); r < m_msfGateUserList->rows(); ++r) {
+            PermitRules::SendRow row;
+            row.gateId = m_txtId->text();
+            row.ipAddr = m_txtIpAddr->text();
+            row.portNo = m_txtPort->text();
+            row.syncFlag = m_msfGateUserList->textMatrix(r, kSyncFlagCol).toInt();
+            row.user.user_id = m_msfGateUserList->textMatrix(r, 0);
+            row.user.guser_id = m_msfGateUserList->textMatrix(r, 6);
+            row.user.gauthority = qint16(m_msfGateUserList->textMatrix(r, 7).toInt());
+            row.user.gauth_type = qint16(m_msfGateUserList->textMatrix(r, 8).toInt());
+            rows << row;
+        }
+        // Every listed user to this one gate, held for the whole run; the gate check only wakes
+        // the gate, the requests decide, and the lock is released until it goes.
+        PermitRules::SendPolicy policy;
+        policy.lock = PermitRules::SendPolicy::Lock::WholeGate;
+        policy.gateId = m_txtId->text();
+        policy.ipAddr = m_txtIpAddr->text();
+        policy.portNo = m_txtPort->text();
+        policy.honourGateCheck = false;
+        policy.releaseUntilDone = true;
+        PermitRules::SendHooks hooks;
+        hooks.underLock = [this] {
             m_txtUseFlagMsg->setText(U("ゲート接続中。しばらくお待ちください。"));
             QCoreApplication::processEvents();
-            TcpCheckDevice(m_txtIpAddr->text(), m_txtPort->text()); // wakes the gate; the requests decide
-            QList<PermitRules::SendRow> rows;
-            for (int r = m_msfGateUserList->fixedRows(); r < m_msfGateUserList->rows(); ++r) {
-                PermitRules::SendRow row;
-                row.gridRow = r;
-                row.gateId = gateId;
-                row.ipAddr = m_txtIpAddr->text();
-                row.portNo = m_txtPort->text();
-                row.syncFlag = m_msfGateUserList->textMatrix(r, kSyncFlagCol).toInt();
-                row.user.user_id = m_msfGateUserList->textMatrix(r, 0);
-                row.user.guser_id = m_msfGateUserList->textMatrix(r, 6);
-                row.user.gauthority = qint16(m_msfGateUserList->textMatrix(r, 7).toInt());
-                row.user.gauth_type = qint16(m_msfGateUserList->textMatrix(r, 8).toInt());
-                rows << row;
-            }
-            PermitRules::SendRows(rows, false, [this](const PermitRules::SendRow &row, bool inStep) {
-                if (inStep)
-                    m_msfGateUserList->setTextMatrix(row.gridRow, kSyncDispCol, U("済"));
-            });
-            while (!lock.UnlockGate(gateId, GateRules::kUnlockSec))
-                MsgBox::Show(U("ゲートアクセスへのロックを解除出来ません。"), QMessageBox::Ok, QMessageBox::Warning);
-        }
+            return true;
+        };
+        hooks.rowDone = [this](int i, PermitRules::RowEnd end) {
+            if (end == PermitRules::RowEnd::Sent)
+                m_msfGateUserList->setTextMatrix(m_msfGateUserList->fixedRows() + i, kSyncDispCol, U("済"));
+        };
+        hooks.tell = [](const QString &text) { MsgBox::Show(text, QMessageBox::Ok, QMessageBox::Warning); };
+        if (PermitRules::SendRows(rows, policy, hooks) == PermitRules::SendEnd::LockFailed)
+            MsgBox::Show(U("ゲートへのアクセスに失敗しました。数秒後に再度実行してください。"), QMessageBox::Ok,
+                         QMessageBox::Warning);
         ShowGateUserList();
         ShowUseState();
     }

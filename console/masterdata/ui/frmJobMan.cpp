@@ -1,5 +1,7 @@
 #include "frmJobMan.h"
 
+#include "Text.h"
+
 #include "MasterRules.h"
 #include "MasterUi.h"
 #include "frmAssistBase.h"
@@ -26,10 +28,6 @@
 #include <QPushButton>
 
 namespace {
-QString U(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 constexpr int kEmpListWidth = 360;
 constexpr int kUserListWidth = 560;
 } // namespace

@@ -16,17 +16,11 @@
 namespace {
 struct ConsoleState
 {
-    int edition = 1;
-    QString appTitle = QStringLiteral("Kavrin Manager Ver2");
     QPointer<QWidget> mainWindow;
     qint16 busy = 0; // kept as the 16-bit flag other modules test
     std::function<void()> busyPump;
     QPointer<QWidget> currentScreen;
     clSettingInfo *settings = nullptr;
-    QString gateLockFile;
-    QString templateFile;
-    bool ending = false;
-    std::function<void()> endHandler;
 };
 ConsoleState &S()
 {
@@ -34,33 +28,6 @@ ConsoleState &S()
     return s;
 }
 } // namespace
-
-void SetEdition(int edition)
-{
-    S().edition = edition;
-}
-int GetEdition()
-{
-    return S().edition;
-}
-QString AppTitle()
-{
-    return S().appTitle;
-}
-void SetAppTitle(const QString &title)
-{
-    S().appTitle = title;
-    QGuiApplication::setApplicationDisplayName(title);
-}
-
-QString GetFingerName(int n)
-{
-    static const char *const names[] = {"左手 中指", "左手 人差指", "左手 親指",
-                                        "右手 親指", "右手 人差指", "右手 中指"};
-    if (n < 0 || n >= int(std::size(names)))
-        return QStringLiteral("不明");
-    return QString::fromUtf8(names[n]);
-}
 
 void SetMainWindow(QWidget *w)
 {
@@ -90,7 +57,7 @@ bool IsBusy()
 
 void WaitBusyOff()
 {
-    while (S().busy != 0 && !S().ending) {
+    while (S().busy != 0 && !IsProgramEnding()) {
         if (S().busyPump)
             S().busyPump();
         else
@@ -166,23 +133,6 @@ clSettingInfo *Settings()
 {
     return S().settings;
 }
-QString GateLockFileName()
-{
-    return S().gateLockFile;
-}
-QString TemplateFileName()
-{
-    return S().templateFile;
-}
-void SetGateLockFileName(const QString &name)
-{
-    S().gateLockFile = name;
-}
-void SetTemplateFileName(const QString &name)
-{
-    S().templateFile = name;
-}
-
 void clWinTool::SetWinOrder(QWidget *w)
 {
     if (!w)
@@ -190,29 +140,6 @@ void clWinTool::SetWinOrder(QWidget *w)
     w->show();
     w->raise();
     w->activateWindow();
-}
-
-void EndProgram()
-{
-    S().ending = true;
-    if (S().endHandler) {
-        S().endHandler();
-        return;
-    }
-    // Leaves every running event loop, nested modal ones included.
-    QCoreApplication::exit(0);
-}
-bool IsProgramEnding()
-{
-    return S().ending;
-}
-void SetEndProgramHandler(std::function<void()> handler)
-{
-    S().endHandler = std::move(handler);
-}
-void ResetProgramEnding()
-{
-    S().ending = false;
 }
 
 void InstallRdoHooks()

@@ -4,6 +4,7 @@
 // buttons, ID fields, grid selection blocks, grid layouts in the settings store, and a guard
 // that turns a database error inside a click handler into a message instead of a crash.
 
+#include "MasterRules.h"
 #include "ScreenLayout.h"
 
 #include <QGroupBox>
@@ -54,8 +55,6 @@ void SetupIdField(QLineEdit *field, int width, std::function<void()> lostFocus);
 // current.
 QPair<int, int> SelectedBlock(const MsfGrid &grid);
 
-// Today as the database stores dates: "yyyy/mm/dd".
-QString TodayText();
 
 // A flag of the settings store under section/key ("0" or "1").
 bool LoadSettingFlag(const QString &section, const QString &key, bool def);

@@ -10,7 +10,7 @@
 #include "ScreenActivation.h"
 #include "ScreenLook.h"
 #include "ScreenRegistry.h"
-#include "masterdata/frmUserAssist.h"
+#include "frmUserAssist.h"
 #include "rdo_cntl.h"
 
 #include <QButtonGroup>

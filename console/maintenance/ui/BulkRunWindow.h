@@ -22,7 +22,13 @@ protected:
     BulkRunWindow(const QString &objectName, const QString &title, QWidget *parent);
 
     virtual void LoadRows() = 0;
-    virtual void RunRow(int row) = 0;
+    // The run over the rows; true when it was stopped. By default each row in turn through RunRow,
+    // with GoOn before each.
+    virtual bool Run();
+    virtual void RunRow(int row) { Q_UNUSED(row); }
+    // Before a row: lets events run and, after a click on cancel or a row that asked to stop,
+    // asks "中止しますか？". False: the run stops here.
+    bool GoOn();
     virtual QString ProgressText() const = 0;
     virtual QString DoneText(bool cancelled) const = 0;
     virtual void Finished() {}
@@ -55,10 +61,10 @@ public:
 
 protected:
     void LoadRows() override;
-    void RunRow(int row) override;
-    QString ProgressText() const override;
+        QString ProgressText() const override;
     QString DoneText(bool cancelled) const override;
     void Finished() override;
+    bool Run() override;
 };
 
 // The clock of every gate in use set to the computer's time.

@@ -1,6 +1,8 @@
 #include "MsgBox.h"
 
+#include "Notices.h"
 #include "Public.h"
+#include "ScreenRegistry.h"
 
 #include <QApplication>
 #include <QQueue>
@@ -25,6 +27,18 @@ QMessageBox::StandardButton FirstButton(QMessageBox::StandardButtons buttons)
             return QMessageBox::StandardButton(bit);
     return QMessageBox::Ok;
 }
+// What logic below the windows tells the operator, and the gate error window for a gate that
+// stopped answering, are shown by the console's own windows.
+const bool s_noticesShown = [] {
+    notices::SetSinks({[](const QString &text, notices::Tone tone) {
+                           MsgBox::Show(text, QMessageBox::Ok,
+                                        tone == notices::Tone::Critical  ? QMessageBox::Critical
+                                        : tone == notices::Tone::Warning ? QMessageBox::Warning
+                                                                         : QMessageBox::Information);
+                       },
+                       [](const QString &gateId) { ScreenRegistry::ShowGateError(gateId, MainWindow()); }});
+    return true;
+}();
 } // namespace
 
 QMessageBox::StandardButton MsgBox::Show(const QString &text, QMessageBox::StandardButtons buttons,

@@ -1,9 +1,13 @@
 #include "SrvSupervision.h"
 
+#include "SrvSupervisor.h"
+#include "mdifVantr.h"
+
 namespace {
+// Every console program supervises its services; tests install their own stand-ins over it.
 SrvSupervisionFactory &Factory()
 {
-    static SrvSupervisionFactory factory;
+    static SrvSupervisionFactory factory = [](mdifVantr &main) { return std::make_unique<SrvSupervisor>(main); };
     return factory;
 }
 } // namespace

@@ -146,10 +146,6 @@ QPair<int, int> SelectedBlock(const MsfGrid &grid)
     return {lo, hi};
 }
 
-QString TodayText()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
-}
 
 bool LoadSettingFlag(const QString &section, const QString &key, bool def)
 {

@@ -4,6 +4,8 @@
 // the busy flag held while an assist window is open, the current screen, the settings object
 // and the file names read from Orvel.ini.
 
+#include "ConsoleState.h"
+
 #include <QString>
 
 #include <functional>
@@ -11,16 +13,6 @@
 class QWidget;
 class CurrentScreen;
 class clSettingInfo;
-
-// ---- edition and titles ------------------------------------------------------------------------
-void SetEdition(int edition); // once, when the main window initialises
-int GetEdition();
-// "Kavrin Manager 2 (Felica)" or "(Mifare)" once the main window has loaded.
-QString AppTitle();
-void SetAppTitle(const QString &title);
-
-// 0-5 name the six enrollable fingers; anything else is "不明".
-QString GetFingerName(int n);
 
 // The title strip's mode display of the main window (lblSubTitle_1); does nothing without a
 // main window. mode 0-3; an empty caption or a colour of 0 takes the mode's default.
@@ -50,13 +42,9 @@ void SetCurrentScreen(QWidget *screen);
 CurrentScreen *GetCurrentScreen();
 QWidget *GetCurrentScreenWidget();
 
-// ---- settings object, Orvel.ini values --------------------------------------------------------
+// ---- settings object ---------------------------------------------------------------------------
 void SetSettings(clSettingInfo *settings); // owned by the main window
 clSettingInfo *Settings();
-QString GateLockFileName();
-QString TemplateFileName();
-void SetGateLockFileName(const QString &name);
-void SetTemplateFileName(const QString &name);
 
 // ---- window tool -------------------------------------------------------------------------------
 // Places a window at the top of the Z order without moving or resizing it, and shows it.
@@ -65,14 +53,6 @@ class clWinTool
 public:
     static void SetWinOrder(QWidget *w);
 };
-
-// ---- ending the program -----------------------------------------------------------------------
-// Ends the console at once, as when start-up fails or the login is abandoned: the main window is
-// not unloaded (no service stop). Tests install a handler to observe it instead.
-void EndProgram();
-bool IsProgramEnding();
-void SetEndProgramHandler(std::function<void()> handler);
-void ResetProgramEnding(); // tests: start a fresh run
 
 // Installs the access component's busy pointer and message hooks.
 void InstallRdoHooks();

@@ -283,6 +283,32 @@ rdo_cntl *mdifVantr::SrvBinding(int serverId) const
                                               : nullptr;
 }
 
+SupervisionHost::SrvRow mdifVantr::ReadSrvRow(int serverId)
+{
+    SrvRow row;
+    rdo_cntl *binding = SrvBinding(serverId);
+    if (!binding)
+        return row;
+    try {
+        if (!binding->LoadBind(false))
+            return row;
+    } catch (const RdoError &) {
+        return row; // an unreadable row is looked at again on the next tick
+    }
+    QLineEdit *const *boxes = serverId == orvel::srv::Harvester ? m_logBoxes : m_userBoxes;
+    QString *fields[5] = {&row.reqCmd, &row.arg1, &row.arg2, &row.result, &row.detail};
+    for (int i = 0; i < 5; ++i)
+        *fields[i] = boxes[i]->text();
+    row.ok = true;
+    return row;
+}
+
+QString mdifVantr::RespTimeoutSetting() const
+{
+    return Settings() ? Settings()->GetData(QStringLiteral("SrvRespTimoutInit"), QStringLiteral("60000"))
+                      : QStringLiteral("60000");
+}
+
 QDateTime mdifVantr::LastRestart(int serverId) const
 {
     return serverId == 1 || serverId == 2 ? m_lastRestart[serverId - 1] : QDateTime();

@@ -7,15 +7,9 @@
 #include <functional>
 #include <memory>
 
-class mdifVantr;
+#include "ServiceSupervision.h"
 
-class SrvSupervision
-{
-public:
-    virtual ~SrvSupervision() = default;
-    virtual void SendSrvCheck() = 0; // one tick of timSrvChkSend
-    virtual void SendSrvExit() = 0;  // ask both services to stop and wait for them
-};
+class mdifVantr;
 
 using SrvSupervisionFactory = std::function<std::unique_ptr<SrvSupervision>(mdifVantr &main)>;
 void SetSrvSupervisionFactory(SrvSupervisionFactory factory);

@@ -6,6 +6,7 @@
 // through ScreenRegistry, once each.
 
 #include "DayMainteTrigger.h"
+#include "SupervisionHost.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -25,7 +26,7 @@ class clSettingInfo;
 class rdo_cntl;
 class SrvSupervision;
 
-class mdifVantr : public QMainWindow
+class mdifVantr : public QMainWindow, public SupervisionHost
 {
     Q_OBJECT
 public:
@@ -52,13 +53,16 @@ public:
     QTimer *timDayMainte() const { return m_timDayMainte; }
     // Panels 1-4 of StatusBar1; 2 and 4 show the states of the log collector and the
     // provisioning service.
-    void SetStatusPanel(int panel, const QString &text);
+    void SetStatusPanel(int panel, const QString &text) override;
     QString StatusPanel(int panel) const;
     // The bindings of the t_srv_ctrl rows of server 1 and 2 to the hidden text boxes; null when
     // start-up did not get that far.
     rdo_cntl *SrvBinding(int serverId) const;
-    QDateTime LastRestart(int serverId) const;
-    void SetLastRestart(int serverId, const QDateTime &when);
+    QDateTime LastRestart(int serverId) const override;
+    void SetLastRestart(int serverId, const QDateTime &when) override;
+    // The service rows as the bindings read them into the hidden boxes.
+    SrvRow ReadSrvRow(int serverId) override;
+    QString RespTimeoutSetting() const override;
     // The open instance of a menu-panel screen, if it has been opened.
     QWidget *Screen(const QString &key) const;
 

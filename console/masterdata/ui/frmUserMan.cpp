@@ -1,5 +1,7 @@
 #include "frmUserMan.h"
 
+#include "Text.h"
+
 #include "MasterRules.h"
 #include "MasterUi.h"
 #include "PermitRules.h"
@@ -33,10 +35,6 @@
 #include <QRadioButton>
 
 namespace {
-QString U(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 constexpr int kUserListWidth = 330;
 constexpr int kPermitListWidth = 560;
 constexpr int kSyncDispCol = 5;
@@ -681,7 +679,6 @@ void frmUserMan::cmdSendGUser_Click()
         QList<PermitRules::SendRow> rows;
         for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r) {
             PermitRules::SendRow row;
-            row.gridRow = r;
             row.gateId = m_msfUserGateList->textMatrix(r, 0);
             row.syncFlag = m_msfUserGateList->textMatrix(r, kSyncFlagCol).toInt();
             row.ipAddr = m_msfUserGateList->textMatrix(r, 7);
@@ -689,10 +686,15 @@ void frmUserMan::cmdSendGUser_Click()
             row.user = user;
             rows << row;
         }
-        PermitRules::SendRows(rows, true, [this](const PermitRules::SendRow &row, bool inStep) {
-            if (inStep)
-                m_msfUserGateList->setTextMatrix(row.gridRow, kSyncDispCol, U("済"));
-        });
+        // One user to every listed gate: each gate under its own lock, and a gate that does not
+        // answer its check is not sent to.
+        PermitRules::SendHooks hooks;
+        hooks.rowDone = [this](int i, PermitRules::RowEnd end) {
+            if (end == PermitRules::RowEnd::Sent)
+                m_msfUserGateList->setTextMatrix(m_msfUserGateList->fixedRows() + i, kSyncDispCol, U("済"));
+        };
+        hooks.tell = [](const QString &text) { MsgBox::Show(text, QMessageBox::Ok, QMessageBox::Warning); };
+        PermitRules::SendRows(rows, PermitRules::SendPolicy{}, hooks);
         ShowGateUserList();
     }
 }
