@@ -82,7 +82,15 @@ int Run(int edition, bool headless)
         collector.SetDisplay([](const QString &text) { std::fprintf(stdout, "%s\n", text.toUtf8().constData()); std::fflush(stdout); });
     }
 
-    if (!lib.Load(libName, QStringLiteral("tcp_"))) {
+    // The entry points the collector calls, checked in this order; a library that lacks only
+    // others still serves.
+    const QStringList entries = {QStringLiteral("ConnectDevice"),
+                                 QStringLiteral("DisConnectDevice"),
+                                 QStringLiteral("UploadUserProfileLogRecord"),
+                                 QStringLiteral("SetUploadLogRecordStartDate"),
+                                 QStringLiteral("SetIdStringFormat"),
+                                 QStringLiteral("ConfigureEEPROMSetting")};
+    if (!lib.Load(libName, QStringLiteral("tcp_"), entries)) {
         Messages::Error(LibraryErrorText(lib));
         return 2;
     }

@@ -12,7 +12,30 @@ GateLibLoader::~GateLibLoader()
         dlclose(m_handle);
 }
 
+namespace {
+// Every entry point, in the order a program that needs them all checks them.
+const QStringList &AllEntries()
+{
+    static const QStringList all = {
+        QStringLiteral("SetIdStringFormat"),      QStringLiteral("ConnectDevice"),
+        QStringLiteral("PollDevice"),             QStringLiteral("DisConnectDevice"),
+        QStringLiteral("ConfigureEEPROMSetting"), QStringLiteral("SetDeviceTime"),
+        QStringLiteral("ReadDeviceProperties"),   QStringLiteral("SetDeviceProperties"),
+        QStringLiteral("SetUploadLogRecordStartDate"), QStringLiteral("UploadUserProfileLogRecord"),
+        QStringLiteral("QueryRecordsSummary"),    QStringLiteral("GetUserProfileIdByIndex"),
+        QStringLiteral("GetMasterProfileIdByIndex"), QStringLiteral("QueryUserProfileExistence"),
+        QStringLiteral("DeleteWholeUserProfileRecord"), QStringLiteral("DownloadUserProfileCardOnly"),
+        QStringLiteral("DownloadUserProfileFingerprintTemplate"), QStringLiteral("DeleteAllUnassignUserId")};
+    return all;
+}
+} // namespace
+
 bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
+{
+    return Load(fileName, prefix, AllEntries());
+}
+
+bool GateLibLoader::Load(const QString &fileName, const QString &prefix, const QStringList &required)
 {
     m_missingLibrary.clear();
     m_missingEntry.clear();
@@ -23,13 +46,8 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
         return false;
     }
     auto resolve = [&](auto &slot, const char *name) {
-        if (!m_missingEntry.isEmpty())
-            return;
         const QByteArray symbol = (prefix + QLatin1String(name)).toLatin1();
-        void *p = dlsym(m_handle, symbol.constData());
-        if (!p)
-            m_missingEntry = QString::fromLatin1(symbol);
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(p);
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(m_handle, symbol.constData()));
     };
     resolve(m_fn.SetIdStringFormat, "SetIdStringFormat");
     resolve(m_fn.ConnectDevice, "ConnectDevice");
@@ -49,6 +67,14 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
     resolve(m_fn.DownloadUserProfileCardOnly, "DownloadUserProfileCardOnly");
     resolve(m_fn.DownloadUserProfileFingerprintTemplate, "DownloadUserProfileFingerprintTemplate");
     resolve(m_fn.DeleteAllUnassignUserId, "DeleteAllUnassignUserId");
+    // Checked in the caller's order, so the first missing one named is the one it would say.
+    for (const QString &name : required) {
+        const QByteArray symbol = (prefix + name).toLatin1();
+        if (!dlsym(m_handle, symbol.constData())) {
+            m_missingEntry = QString::fromLatin1(symbol);
+            break;
+        }
+    }
     return m_missingEntry.isEmpty();
 }
 

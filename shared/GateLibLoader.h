@@ -7,6 +7,7 @@
 #include "gatelib.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace orvel {
 
@@ -44,6 +45,10 @@ public:
     // (the program's own ../lib first); prefix: "tcp_" or "serial_". False when the library or
     // any entry point is missing: MissingLibrary() or MissingEntry() says which.
     bool Load(const QString &fileName, const QString &prefix);
+    // The same for a program that calls only some entry points: required names them (without
+    // the prefix) in the order they are checked, and MissingEntry() is the first of them that
+    // is missing. Other entry points are resolved when present and left null otherwise.
+    bool Load(const QString &fileName, const QString &prefix, const QStringList &required);
     const GateLibFunctions &Fn() const { return m_fn; }
     bool IsLoaded() const { return m_handle != nullptr && m_missingEntry.isEmpty(); }
 

@@ -108,9 +108,15 @@ int IniFile::IntValue(const QString &section, const QString &key, int def) const
     for (; i < v.size() && v[i].isDigit() && v[i].unicode() < 128; ++i) {
         n = n * 10 + (v[i].unicode() - '0');
         if (n > std::numeric_limits<int>::max())
-            return negative ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+            return def; // too large to mean anything: unreadable
     }
     return int(negative ? -n : n);
+}
+
+int IniFile::IntValue(const QString &section, const QString &key, int def, int low, int high) const
+{
+    const int v = IntValue(section, key, def);
+    return v < low || v > high ? def : v;
 }
 
 bool ServiceIniSettings::ShowTrayIcon() const
@@ -124,20 +130,20 @@ ServiceIniSettings ReadServiceIni(const IniFile &ini)
         const QString v = ini.Value(QLatin1String(sec), QLatin1String(key));
         return v.isEmpty() ? QString::fromUtf8(def) : v;
     };
-    auto positive = [&](const char *sec, const char *key, int def) {
-        const int v = ini.IntValue(QLatin1String(sec), QLatin1String(key), def);
-        return v > 0 ? v : def;
+    auto number = [&](const char *sec, const char *key, int def, int low, int high) {
+        return ini.IntValue(QLatin1String(sec), QLatin1String(key), def, low, high);
     };
     ServiceIniSettings s;
     s.gateLockFile = text(ini::SecFile, ini::KeyGateLock, ini::DefaultGateLock);
     s.templateFile = text(ini::SecFile, ini::KeyTemplate, ini::DefaultTemplate);
-    s.waitSec = positive(ini::SecInterval, ini::KeyWaitSec, ini::DefaultWaitSec);
-    s.logWaitInterval = positive(ini::SecInterval, ini::KeyLogWaitInterval, ini::DefaultLogWaitInterval);
+    s.waitSec = number(ini::SecInterval, ini::KeyWaitSec, ini::DefaultWaitSec, 1, ini_range::WaitSecMax);
+    s.logWaitInterval = number(ini::SecInterval, ini::KeyLogWaitInterval, ini::DefaultLogWaitInterval, 1,
+                               ini_range::LogWaitIntervalMax);
     s.trayIcon = ini.Value(QLatin1String(ini::SecIcon), QLatin1String(ini::KeyTrayIcon),
                            QString::fromUtf8(ini::DefaultTrayIcon));
-    s.startYear = ini.IntValue(QLatin1String(ini::SecLog), QLatin1String(ini::KeyStartYear), 0);
-    s.startMonth = ini.IntValue(QLatin1String(ini::SecLog), QLatin1String(ini::KeyStartMonth), 0);
-    s.startDay = ini.IntValue(QLatin1String(ini::SecLog), QLatin1String(ini::KeyStartDay), 0);
+    s.startYear = number(ini::SecLog, ini::KeyStartYear, 0, 0, ini_range::StartYearMax);
+    s.startMonth = number(ini::SecLog, ini::KeyStartMonth, 0, 0, 12);
+    s.startDay = number(ini::SecLog, ini::KeyStartDay, 0, 0, 31);
     return s;
 }
 

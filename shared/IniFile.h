@@ -24,8 +24,11 @@ public:
     // value ("F_GATELOCK=") is present and reads as empty text.
     QString Value(const QString &section, const QString &key, const QString &def = QString()) const;
     // Integer reading as the profile API does it: def when absent, otherwise the leading
-    // decimal digits (optionally signed) of the value, 0 when there are none.
+    // decimal digits (optionally signed) of the value, 0 when there are none. A number too large
+    // for an int is unreadable and gives def, never a clamped value.
     int IntValue(const QString &section, const QString &key, int def) const;
+    // The same held to [low, high]: a value outside it counts as unreadable and gives def.
+    int IntValue(const QString &section, const QString &key, int def, int low, int high) const;
 
 private:
     struct Entry
@@ -39,9 +42,11 @@ private:
 };
 
 // What the services read from Orvel.ini, with their defaults applied. Unlike the console, the
-// services fall back to the default file names when a name is missing or empty, and to the
-// default intervals when an interval is missing or not a positive number (a zero interval
-// would make the service's timer spin).
+// services fall back to the default file names when a name is missing or empty. Every number
+// outside its sensible range is treated as unreadable and takes its default: a zero interval
+// would make the service's timer spin, and one of weeks would leave it silent (the console takes
+// a service that has not answered for a minute for dead). A start-date part out of range is 0,
+// which leaves the start date unused.
 struct ServiceIniSettings
 {
     QString gateLockFile;
@@ -58,6 +63,11 @@ struct ServiceIniSettings
     bool HasStartDate() const { return startYear != 0 && startMonth != 0 && startDay != 0; }
 };
 ServiceIniSettings ReadServiceIni(const IniFile &ini);
+namespace ini_range {
+inline constexpr int WaitSecMax = 60000;        // milliseconds per tick
+inline constexpr int LogWaitIntervalMax = 3600; // ticks between passes
+inline constexpr int StartYearMax = 99;         // counted from 2000
+} // namespace ini_range
 // Orvel.ini of the site folder.
 QString OrvelIniPath();
 

@@ -11,6 +11,9 @@ struct ConsoleTiming
     int mainteStartMs = 1000; // timStart of the start-up check and the daily maintenance windows
 
     // Gate operations and the user request queue (gatecomm).
+    int gateLockSec = 10;            // time-out of taking a gate's access lock
+    int gateUnlockSec = 60;          // time-out of releasing it
+    int mainteGateLockSec = 30;      // the daily run waits longer for a gate it rewrites
     int gateRetryWaitMs = 500;       // after every failed attempt of a gate operation
     int gateLockSecondMs = 1000;     // length of one second of a gate lock time-out
     int userReqPollMs = 100;         // pause between reads of a request's result

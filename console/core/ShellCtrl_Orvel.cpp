@@ -3,7 +3,7 @@
 #include "ConsoleTiming.h"
 #include "ConsoleWait.h"
 #include "OrvelDefs.h"
-#include "Public.h"
+#include "ConsoleState.h"
 #include "SiteFolder.h"
 
 #include <QCoreApplication>

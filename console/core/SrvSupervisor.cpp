@@ -5,20 +5,15 @@
 #include "ConsoleTiming.h"
 #include "ConsoleWait.h"
 #include "ErrorLog.h"
-#include "MsgBox.h"
 #include "OrvelDefs.h"
-#include "Public.h"
-#include "ScreenRegistry.h"
 #include "ShellCtrl_Orvel.h"
-#include "clSettingInfo.h"
-#include "mdifVantr.h"
 #include "rdo_cntl.h"
 
-#include "../gatecomm/ConsoleGateLock.h"
+#include "Notices.h"
+#include "gatecomm/ConsoleGateLock.h"
 #include "GateLock.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
 
 using namespace orvel;
 
@@ -27,17 +22,9 @@ namespace {
 constexpr int kMinPolls = 10;
 constexpr int kErrorStopElapsedMs = 40000;
 constexpr qint64 kErrorMessageWindowSec = 120;
-
-// Installed for every console program; tests install their own stand-ins over it.
-const bool s_installed = [] {
-    SetSrvSupervisionFactory([](mdifVantr &main) { return std::make_unique<SrvSupervisor>(main); });
-    return true;
-}();
-
-const char *const kLogBoxes[5] = {"txtLogReqCmdId", "txtLogReqArg1", "txtLogReqArg2", "txtLogResult",
-                                  "txtLogResDetail"};
-const char *const kUserBoxes[5] = {"txtUserReqCmdId", "txtUserReqArg1", "txtUserReqArg2", "txtUserResult",
-                                   "txtUserResDetail"};
+constexpr int kRespTimeoutDefaultMs = 60000;
+constexpr int kRespTimeoutMinMs = 1000;
+constexpr int kRespTimeoutMaxMs = 3600000;
 
 int PanelOf(int serverId)
 {
@@ -46,29 +33,13 @@ int PanelOf(int serverId)
 
 } // namespace
 
-SrvSupervisor::SrvSupervisor(mdifVantr &main) : m_main(main)
+SrvSupervisor::SrvSupervisor(SupervisionHost &main) : m_main(main)
 {
 }
 
 SrvSupervisor::Row SrvSupervisor::ReadRow(int serverId)
 {
-    Row row;
-    rdo_cntl *binding = m_main.SrvBinding(serverId);
-    if (!binding)
-        return row;
-    try {
-        if (!binding->LoadBind(false))
-            return row;
-    } catch (const RdoError &) {
-        return row; // an unreadable row is looked at again on the next tick
-    }
-    const char *const *names = serverId == srv::Harvester ? kLogBoxes : kUserBoxes;
-    QString *fields[5] = {&row.reqCmd, &row.arg1, &row.arg2, &row.result, &row.detail};
-    for (int i = 0; i < 5; ++i)
-        if (auto *box = m_main.findChild<QLineEdit *>(QString::fromLatin1(names[i])))
-            *fields[i] = box->text();
-    row.ok = true;
-    return row;
+    return m_main.ReadSrvRow(serverId);
 }
 
 void SrvSupervisor::Answered(int serverId, const Row &row)
@@ -88,9 +59,13 @@ void SrvSupervisor::NoAnswer(int serverId)
     // While the console stops the services it waits for their last answer; it never starts one.
     if (m_exiting)
         return;
-    const QString setting = Settings() ? Settings()->GetData(QStringLiteral("SrvRespTimoutInit"), QStringLiteral("60000"))
-                                       : QStringLiteral("60000");
-    const int timeout = setting.toInt();
+    const QString setting = m_main.RespTimeoutSetting();
+    // A time-out that is unreadable or out of all reason (a service restarted every tick, or never)
+    // counts as the default.
+    bool ok = false;
+    int timeout = setting.toInt(&ok);
+    if (!ok || timeout < kRespTimeoutMinMs || timeout > kRespTimeoutMaxMs)
+        timeout = kRespTimeoutDefaultMs;
     if (m_elapsed[i] < timeout || m_polls[i] < kMinPolls)
         return;
     m_main.SetStatusPanel(panel, QStringLiteral("無応答"));
@@ -120,7 +95,7 @@ void SrvSupervisor::RefreshHarvester(const Row &row, bool *stop)
     } else if (result == srv::ResultGateError) {
         WriteErrorLog(errcode::HarvesterGateError, QStringLiteral("ゲート接続エラー[") + row.arg1 + u']');
         if (!ConsoleGateLock().IsGateLocked(row.arg1)) {
-            ScreenRegistry::ShowGateError(row.arg1, &m_main);
+            notices::GateFailed(row.arg1);
             *stop = true;
         }
     }
@@ -137,7 +112,7 @@ void SrvSupervisor::RefreshCourier(const Row &row)
         WriteErrorLog(errcode::CourierError, QStringLiteral("Courierエラー：") + row.detail);
         const QDateTime started = m_main.LastRestart(srv::Courier);
         if (started.isValid() && QDateTime::currentDateTime() < started.addSecs(kErrorMessageWindowSec))
-            MsgBox::Show(QStringLiteral("Courierエラー : ") + row.detail);
+            notices::Tell(QStringLiteral("Courierエラー : ") + row.detail, notices::Tone::Information);
         PostSrvRequest(srv::Courier, srv::CourierStop, QString::fromUtf8(srv::TextRestart));
         m_elapsed[1] = kErrorStopElapsedMs;
         m_polls[1] = kMinPolls;

@@ -4,16 +4,16 @@
 // the answers shown in the status bar and logged, a silent service restarted, a provisioning
 // database error answered by a forced stop, and both services stopped on exit.
 
-#include "SrvSupervision.h"
+#include "ServiceSupervision.h"
+#include "SupervisionHost.h"
 
 #include <QString>
 
-class mdifVantr;
 
 class SrvSupervisor : public SrvSupervision
 {
 public:
-    explicit SrvSupervisor(mdifVantr &main);
+    explicit SrvSupervisor(SupervisionHost &main);
 
     void SendSrvCheck() override;
     void SendSrvExit() override;
@@ -26,11 +26,7 @@ public:
     int Polls(int serverId) const { return m_polls[Index(serverId)]; }
 
 private:
-    struct Row
-    {
-        bool ok = false;
-        QString reqCmd, arg1, arg2, result, detail;
-    };
+    using Row = SupervisionHost::SrvRow;
     static int Index(int serverId) { return serverId == 2 ? 1 : 0; }
     Row ReadRow(int serverId);
     void Answered(int serverId, const Row &row);
@@ -38,7 +34,7 @@ private:
     void RefreshHarvester(const Row &row, bool *stop);
     void RefreshCourier(const Row &row);
 
-    mdifVantr &m_main;
+    SupervisionHost &m_main;
     int m_elapsed[2] = {0, 0};
     int m_polls[2] = {0, 0};
     bool m_exiting = false;

@@ -3,7 +3,7 @@
 #include "ConsoleTiming.h"
 #include "ConsoleWait.h"
 #include "ErrorLog.h"
-#include "MsgBox.h"
+#include "Notices.h"
 #include "OrvelDefs.h"
 #include "TcpCom.h"
 #include "rdo_cntl.h"
@@ -54,9 +54,9 @@ void ReportNoAnswer(const QString &what, bool showMessages)
     const QString text = QStringLiteral("ゲートへの反映要求に応答がありません。");
     orvel::WriteErrorLog(kUserReqNoAnswer, text + what);
     if (showMessages)
-        MsgBox::Show(QStringLiteral("【%1】").arg(kUserReqNoAnswer) + text + QStringLiteral("反映を中止します。") +
-                         (what.isEmpty() ? QString() : QStringLiteral("\r\n\tユーザID = ") + what),
-                     QMessageBox::Ok, QMessageBox::Critical);
+        notices::Tell(QStringLiteral("【%1】").arg(kUserReqNoAnswer) + text + QStringLiteral("反映を中止します。") +
+                          (what.isEmpty() ? QString() : QStringLiteral("\r\n\tユーザID = ") + what),
+                      notices::Tone::Critical);
 }
 
 enum class Next { Resend, Failed };
@@ -99,7 +99,7 @@ bool SendUserRequest(qint16 kind, const QString &ipAddr, const QString &portNo, 
     Q_UNUSED(gateId);
     if (kind < 1 || kind > 3)
         return true;
-    const int reqCmd = kind == 3 ? orvel::userreq::DeleteUser : orvel::userreq::WriteUser;
+    const int reqCmd = kind == kRequestDelete ? orvel::userreq::DeleteUser : orvel::userreq::WriteUser;
     auto write = [&](rdo_cntl &db) {
         db.SetData(QStringLiteral("req_id"), orvel::userreq::RowId, false, true);
         db.SetData(QStringLiteral("ip_addr"), ipAddr);
@@ -128,9 +128,9 @@ bool SendUserRequest(qint16 kind, const QString &ipAddr, const QString &portNo, 
             a = QStringLiteral("ゲートへの反映中にエラーが発生しました。");
         orvel::WriteErrorLog(d.toInt(), a + user.user_id);
         if (showMessages)
-            MsgBox::Show(QStringLiteral("【") + d + QStringLiteral("】") + a + QStringLiteral("反映を中止します。") +
-                             QStringLiteral("\r\n\tユーザID = ") + user.user_id,
-                         QMessageBox::Ok, QMessageBox::Critical);
+            notices::Tell(QStringLiteral("【") + d + QStringLiteral("】") + a + QStringLiteral("反映を中止します。") +
+                              QStringLiteral("\r\n\tユーザID = ") + user.user_id,
+                          notices::Tone::Critical);
         return Next::Failed;
     };
     return SendWithRetries(ipAddr, portNo, user.user_id, showMessages, write, decide);

@@ -6,6 +6,11 @@
 
 #include <QString>
 
+// Request kinds of SendUserRequest.
+inline constexpr qint16 kRequestWrite = 1;
+inline constexpr qint16 kRequestRewrite = 2;
+inline constexpr qint16 kRequestDelete = 3;
+
 struct GUserRecord
 {
     QString user_id;
@@ -15,8 +20,8 @@ struct GUserRecord
 };
 
 // kind 1 or 2 writes the user to the gate, 3 deletes it; any other kind does nothing and
-// succeeds. showMessages: a failure other than an unreachable gate is also shown to the operator
-// (it is always written to the error log).
+// succeeds. showMessages: a failure other than an unreachable gate is also told to the operator
+// (notices; it is always written to the error log).
 bool SendUserRequest(qint16 kind, const QString &ipAddr, const QString &portNo, const QString &gateId,
                      const GUserRecord &user, bool showMessages);
 // Removes from the gate every user the database does not permit there.

@@ -1,15 +1,12 @@
 #include "TcpCom.h"
 
-#include "ConsoleGateLock.h"
+#include "BusyCursor.h"
+#include "GateLockScope.h"
+#include "Notices.h"
 #include "ConsoleTiming.h"
-#include "GateLock.h"
-#include "MsgBox.h"
-#include "Public.h"
 #include "gatelib.h"
-#include "mdifVantr.h"
 
 #include <QGuiApplication>
-#include <QPointer>
 #include <QThread>
 
 namespace {
@@ -19,47 +16,6 @@ std::function<QDateTime()> &Clock()
     static std::function<QDateTime()> clock;
     return clock;
 }
-
-// Busy pointer for the duration of an operation, only where a GUI exists.
-class BusyPointer
-{
-public:
-    BusyPointer()
-    {
-        m_on = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
-        if (m_on)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyPointer()
-    {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    bool m_on = false;
-};
-
-// The gate screen is disabled while its properties are read or written.
-class GateScreenDisabled
-{
-public:
-    GateScreenDisabled()
-    {
-        if (auto *main = qobject_cast<mdifVantr *>(MainWindow()))
-            m_screen = main->Screen(QStringLiteral("frmGateMan"));
-        if (m_screen)
-            m_screen->setEnabled(false);
-    }
-    ~GateScreenDisabled()
-    {
-        if (m_screen)
-            m_screen->setEnabled(true);
-    }
-
-private:
-    QPointer<QWidget> m_screen;
-};
 
 // Connects once; then up to four attempts, each a sequence of library calls that must all
 // return 0, with a wait after every failed attempt (the fourth too). onSuccess runs on the
@@ -93,15 +49,12 @@ bool AttemptLoop(const QString &ipAddr, const QString &portNo, Attempt attempt,
 template <typename Call>
 bool UnderGateLock(const QString &gateId, const QString &ipAddr, const QString &portNo, Call call)
 {
-    GateScreenDisabled disabled;
-    BusyPointer busy;
-    orvel::GateLock &lock = ConsoleGateLock();
-    if (!lock.LockGate(gateId, 10))
+    const BusyCursor busy;
+    const GateLockScope lock(gateId, GateLockScope::Release::Once,
+                             [] { notices::Tell(GateUnlockFailedText(), notices::Tone::Information); });
+    if (!lock)
         return false;
-    const bool ok = AttemptLoop(ipAddr, portNo, call);
-    if (!lock.UnlockGate(gateId, 60))
-        MsgBox::Show(QStringLiteral("ゲートアクセスへのロックを解除出来ません。"));
-    return ok;
+    return AttemptLoop(ipAddr, portNo, call);
 }
 
 } // namespace
@@ -118,7 +71,7 @@ bool TcpCheckDevice(const QString &ipAddr, const QString &portNo)
 
 bool TcpSetDeviceTime(const QString &ipAddr, const QString &portNo)
 {
-    BusyPointer busy;
+    const BusyCursor busy;
     return AttemptLoop(
         ipAddr, portNo,
         [](GateUnit &unit) {

@@ -1,17 +1,15 @@
 #include "MainteRuns.h"
 
 #include "ErrorLog.h"
+#include "ConsoleTiming.h"
 #include "MainteSettings.h"
-#include "MsgBox.h"
+#include "Notices.h"
 #include "OrvelDefs.h"
-#include "Public.h"
-#include "ScreenRegistry.h"
 #include "SqlDialect.h"
-#include "gatecomm/ConsoleGateLock.h"
 #include "gatecomm/GUserCtrl.h"
+#include "gatecomm/GateLockScope.h"
 #include "gatecomm/TcpCom.h"
 #include "masterdata/PermitRules.h"
-#include "GateLock.h"
 #include "rdo_cntl.h"
 
 #include <QCoreApplication>
@@ -78,7 +76,8 @@ void TestGateConnections(RdoGridControl &grid)
         const QString gateId = grid.textMatrix(r, 0);
         const QString ip = grid.textMatrix(r, 1);
         const QString port = QString::number(grid.textMatrix(r, 2).toInt());
-        if (!ConsoleGateLock().LockGate(gateId, 10)) {
+        const GateLockScope lock(gateId);
+        if (!lock) {
             grid.setTextMatrix(r, 2, kFailed);
             continue;
         }
@@ -87,9 +86,8 @@ void TestGateConnections(RdoGridControl &grid)
         } else {
             grid.setTextMatrix(r, 2, kFailed);
             WriteErrorLog(errcode::StartupGateError, QStringLiteral("ゲート接続エラー[") + gateId + u']');
-            ScreenRegistry::ShowGateError(gateId, MainWindow());
+            notices::GateFailed(gateId);
         }
-        ConsoleGateLock().UnlockGate(gateId, 60);
     }
 }
 
@@ -99,13 +97,13 @@ void SetGateClocks(RdoGridControl &grid)
     for (int r = grid.fixedRows(); r < grid.rows(); ++r) {
         QCoreApplication::processEvents();
         const QString gateId = grid.textMatrix(r, 0);
-        if (!ConsoleGateLock().LockGate(gateId, 10)) {
+        const GateLockScope lock(gateId);
+        if (!lock) {
             grid.setTextMatrix(r, 2, kFailed);
             continue;
         }
         const bool ok = TcpSetDeviceTime(grid.textMatrix(r, 1), grid.textMatrix(r, 2));
         grid.setTextMatrix(r, 2, ok ? kDone : kFailed);
-        ConsoleGateLock().UnlockGate(gateId, 60);
     }
 }
 
@@ -123,20 +121,30 @@ QStringList RewriteGateUsers(RdoGridControl &gates, RdoGridControl &permits)
         const QString ip = gates.textMatrix(g, 1);
         const QString port = gates.textMatrix(g, 2);
         const QString name = gates.textMatrix(g, 3);
-        if (!ConsoleGateLock().LockGate(gateId, 30))
-            continue;
-        if (!SendGateCleanRequest(ip, port)) {
-            fail(name);
-        } else {
-            rdo_cntl list;
-            list.setDataSource(QStringLiteral("telmar_v1.v_gate_user_list"));
-            list.setWhere(QStringLiteral("gate_id = ") + SqlText(gateId));
-            list.setOrder(QStringLiteral("user_id ASC"));
-            list.SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), false, true);
-            list.SetField(QStringLiteral("guser_id"));
-            list.SetField(QStringLiteral("gauthority"));
-            list.SetField(QStringLiteral("gauth_type"));
-            list.SetField(QStringLiteral("sync_flag"));
+        rdo_cntl list;
+        list.setDataSource(QStringLiteral("telmar_v1.v_gate_user_list"));
+        list.setWhere(QStringLiteral("gate_id = ") + SqlText(gateId));
+        list.setOrder(QStringLiteral("user_id ASC"));
+        list.SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), false, true);
+        list.SetField(QStringLiteral("guser_id"));
+        list.SetField(QStringLiteral("gauthority"));
+        list.SetField(QStringLiteral("gauth_type"));
+        list.SetField(QStringLiteral("sync_flag"));
+        QList<PermitRules::SendRow> rows;
+        PermitRules::SendPolicy policy;
+        policy.lock = PermitRules::SendPolicy::Lock::WholeGate;
+        policy.gateId = gateId;
+        policy.ipAddr = ip;
+        policy.portNo = port;
+        policy.checkGate = false;
+        policy.unattended = true;
+        policy.lockSec = Timing().mainteGateLockSec;
+        PermitRules::SendHooks hooks;
+        // Under the gate's lock: the gate is cleaned of users it does not permit, then its
+        // permits are read and every user written again.
+        hooks.underLock = [&] {
+            if (!SendGateCleanRequest(ip, port))
+                return false;
             list.LoadGrid(&permits, -1);
             for (int p = permits.fixedRows(); p < permits.rows(); ++p) {
                 PermitRules::SendRow row;
@@ -148,25 +156,16 @@ QStringList RewriteGateUsers(RdoGridControl &gates, RdoGridControl &permits)
                 row.user.gauthority = static_cast<qint16>(permits.textMatrix(p, 2).toInt());
                 row.user.gauth_type = static_cast<qint16>(permits.textMatrix(p, 3).toInt());
                 row.syncFlag = permits.textMatrix(p, 4).toInt();
-                // The user is deleted from the gate first; a withdrawn permit ends there.
-                if (!SendUserRequest(3, ip, port, gateId, row.user, false)) {
-                    fail(name);
-                    break;
-                }
-                if (row.syncFlag == sync_flag::ToDelete) {
-                    PermitRules::CompleteRow(row);
-                    continue;
-                }
-                PermitRules::SetPermitState(row.user.user_id, gateId, sync_flag::ToWrite);
-                if (!SendUserRequest(1, ip, port, gateId, row.user, false)) {
-                    fail(name);
-                    break;
-                }
-                // Unattended: a permit whose state cannot be written stays 1 and is sent again.
-                PermitRules::SetPermitState(row.user.user_id, gateId, sync_flag::InStep);
+                rows << row;
             }
-        }
-        PermitRules::ReleaseReported(gateId);
+            return true;
+        };
+        hooks.tell = [](const QString &text) { notices::Tell(text); };
+        const PermitRules::SendEnd end = PermitRules::SendRows(rows, policy, hooks);
+        // A gate whose lock is held elsewhere is passed over silently; any other end but a
+        // completed one leaves the gate's remaining permits marked and names the gate.
+        if (end == PermitRules::SendEnd::Stopped || end == PermitRules::SendEnd::RequestFailed)
+            fail(name);
     }
     return failed;
 }

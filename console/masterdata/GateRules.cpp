@@ -1,11 +1,12 @@
 #include "GateRules.h"
 
-#include "MasterUi.h"
+#include "MasterRules.h"
 
-#include "gatecomm/ConsoleGateLock.h"
-#include "GateLock.h"
-#include "MsgBox.h"
+
+#include "ConsoleState.h"
 #include "OrvelDefs.h"
+#include "Text.h"
+#include "gatecomm/GateLockScope.h"
 #include "SqlDialect.h"
 #include "gatecomm/TcpCom.h"
 #include "gatelib.h"
@@ -14,10 +15,6 @@
 #include <algorithm>
 
 namespace {
-QString Msg(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 QString GateIdWhere(const QString &gateId)
 {
     return QStringLiteral("gate_id = ") + orvel::SqlText(gateId);
@@ -27,18 +24,18 @@ QString GateIdWhere(const QString &gateId)
 QString GateRules::Validate(const Input &in)
 {
     if (in.gateId.isEmpty())
-        return Msg("ゲートIDを入力してください。");
+        return U("ゲートIDを入力してください。");
     if (in.zone.isEmpty())
-        return Msg("ゾーンを入力してください。");
+        return U("ゾーンを入力してください。");
     if (in.name.isEmpty())
-        return Msg("ゲート名を入力してください。");
+        return U("ゲート名を入力してください。");
     if (in.ip.size() != 4 || std::any_of(in.ip.cbegin(), in.ip.cend(), [](const QString &b) { return b.isEmpty(); }))
-        return Msg("IPアドレスを正しく入力してください。");
+        return U("IPアドレスを正しく入力してください。");
     if (in.port.isEmpty())
-        return Msg("ポート番号を入力して下さい。");
+        return U("ポート番号を入力して下さい。");
     const QString other = AddressUsedBy(JoinIp(in.ip), orvel::PadId(in.gateId, orvel::kGateIdWidth));
     if (!other.isEmpty())
-        return Msg("このIPアドレスは既に利用されております。GID = ") + other;
+        return U("このIPアドレスは既に利用されております。GID = ") + other;
     return {};
 }
 
@@ -72,7 +69,7 @@ QString GateRules::CutZone(const QString &zone)
 QString GateRules::CheckDelete(const QString &useFlag)
 {
     if (useFlag.trimmed() != QLatin1String("0"))
-        return Msg("ゲートが接続中の為、削除できません。ゲートを無効にしてから行ってください。");
+        return U("ゲートが接続中の為、削除できません。ゲートを無効にしてから行ってください。");
     return {};
 }
 
@@ -118,16 +115,12 @@ bool GateRules::TakeOutOfUse(const QString &gateId)
 }
 
 GateRules::Connect GateRules::ConnectAndSetClock(const QString &gateId, const QString &ipAddr, const QString &portNo,
-                                                 bool reportRelease)
+                                                 const std::function<void()> &onReleaseFailed)
 {
-    const orvel::GateLock &lock = ConsoleGateLock();
-    if (!lock.LockGate(gateId, kLockSec))
+    const GateLockScope lock(gateId, GateLockScope::Release::UntilDone, onReleaseFailed);
+    if (!lock)
         return Connect::LockFailed;
-    const bool ok = TcpSetDeviceTime(ipAddr, portNo);
-    while (!lock.UnlockGate(gateId, kUnlockSec))
-        if (reportRelease)
-            MsgBox::Show(Msg("ゲートアクセスへのロックを解除出来ません。"), QMessageBox::Ok, QMessageBox::Warning);
-    return ok ? Connect::Connected : Connect::Failed;
+    return TcpSetDeviceTime(ipAddr, portNo) ? Connect::Connected : Connect::Failed;
 }
 
 bool GateRules::ReadDeviceSettings(const QString &gateId, const QString &ipAddr, const QString &portNo, int *doorMode,

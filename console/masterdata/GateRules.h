@@ -7,13 +7,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace GateRules {
 
 inline constexpr int kZoneMax = 25;      // characters of zone_name
 inline constexpr int kDoorModeByte = 15; // properties record: door-unlock mode 0-2
 inline constexpr int kAlarmByte = 17;    // properties record: sensor alarm 0/1
-inline constexpr qint16 kLockSec = 10;
-inline constexpr qint16 kUnlockSec = 60;
 
 struct Input
 {
@@ -47,9 +47,10 @@ bool TakeOutOfUse(const QString &gateId);
 
 enum class Connect { LockFailed, Failed, Connected };
 // Under the gate access lock: connect, poll and set the gate's clock. The lock is released
-// however the check ended, repeating the release until it succeeds; reportRelease shows
-// "ゲートアクセスへのロックを解除出来ません。" for each failed release.
-Connect ConnectAndSetClock(const QString &gateId, const QString &ipAddr, const QString &portNo, bool reportRelease);
+// however the check ended, repeating the release until it succeeds; onReleaseFailed hears of
+// each failed release (the gate screen says so, the error window does not).
+Connect ConnectAndSetClock(const QString &gateId, const QString &ipAddr, const QString &portNo,
+                           const std::function<void()> &onReleaseFailed = {});
 
 // Reads the door-unlock mode and alarm from the gate's properties record.
 bool ReadDeviceSettings(const QString &gateId, const QString &ipAddr, const QString &portNo, int *doorMode,

@@ -1,14 +1,13 @@
 #include "MasterRules.h"
 
+#include <QDate>
+
 #include "OrvelDefs.h"
+#include "Text.h"
 #include "SqlDialect.h"
 #include "rdo_cntl.h"
 
 namespace {
-QString Msg(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 QString UserIdWhere(const QString &userId)
 {
     return QStringLiteral("user_id = ") + orvel::SqlText(userId);
@@ -20,18 +19,18 @@ QString UserIdWhere(const QString &userId)
 QString JobRules::CheckRegist(const QString &empId, const QString &empName)
 {
     if (empId.isEmpty())
-        return Msg("部署IDを入力してください。");
+        return U("部署IDを入力してください。");
     if (empName.isEmpty())
-        return Msg("部署名を入力してください。");
+        return U("部署名を入力してください。");
     return {};
 }
 
 QString JobRules::CheckDelete(const QString &empId, int memberRows)
 {
     if (empId == QLatin1String(orvel::kNoEmpId))
-        return Msg("部署ID=00000は削除できません。");
+        return U("部署ID=00000は削除できません。");
     if (memberRows > 0)
-        return Msg("所属ユーザがいる為、削除できません。");
+        return U("所属ユーザがいる為、削除できません。");
     return {};
 }
 
@@ -67,17 +66,17 @@ bool JobRules::AsksBeforeMove(const QString &rowEmpId, const QString &targetEmpI
 QString UserRules::Validate(const Input &in)
 {
     if (in.userId.isEmpty())
-        return Msg("ユーザIDを入力してください。");
+        return U("ユーザIDを入力してください。");
     if (in.name.isEmpty())
-        return Msg("ユーザ名を入力してください。");
+        return U("ユーザ名を入力してください。");
     if (in.yomi.isEmpty())
-        return Msg("ユーザ名（ローマ字）を入力してください。");
+        return U("ユーザ名（ローマ字）を入力してください。");
     if (in.fingerprint && !in.hasTemplate)
-        return Msg("指紋認証を行う為には、指紋の登録が必要です。");
+        return U("指紋認証を行う為には、指紋の登録が必要です。");
     if (in.card && !in.hasCard)
-        return Msg("ICカードで認証する為には、ICカードの登録が必要です。");
+        return U("ICカードで認証する為には、ICカードの登録が必要です。");
     if (in.permitRows > 0 && !in.fingerprint && !in.card)
-        return Msg("通行を許可されたゲートがあります。認証方法を指定してください。");
+        return U("通行を許可されたゲートがあります。認証方法を指定してください。");
     return {};
 }
 
@@ -150,4 +149,9 @@ QString AssistRules::JoinConditions(const QStringList &conditions)
         if (!c.isEmpty())
             parts << c;
     return parts.join(QStringLiteral(" AND "));
+}
+
+QString TodayText()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
 }

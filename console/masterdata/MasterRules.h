@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+// Today as the database stores dates: "yyyy/mm/dd".
+QString TodayText();
+
 namespace JobRules {
 // Message refusing a register or update, or empty when the input is acceptable.
 QString CheckRegist(const QString &empId, const QString &empName);

@@ -48,6 +48,7 @@ public:
 
     // Applies the decisions to the controls of screen found by object name. A rule naming a
     // control the screen does not have is skipped, so a screen can grow its controls gradually.
+    // (Defined with the windows, in masterdata/ui.)
     void Apply(QWidget *screen, int mode, bool found, const QSet<QString> &flags = {}) const;
 
     const QList<Rule> &rules() const { return m_rules; }

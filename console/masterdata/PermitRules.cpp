@@ -1,25 +1,19 @@
 #include "PermitRules.h"
 
-#include "GateRules.h"
 #include "ModeRules.h"
 
-#include "MsgBox.h"
 #include "OrvelDefs.h"
 #include "SqlDialect.h"
-#include "gatecomm/ConsoleGateLock.h"
+#include "gatecomm/GateLockScope.h"
 #include "gatecomm/TcpCom.h"
-#include "GateLock.h"
 #include "rdo_cntl.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
-QString Msg(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 bool WritePermit(const QString &userId, const QString &gateId, int syncFlag, bool insertFirst)
 {
@@ -45,37 +39,134 @@ bool WritePermit(const QString &userId, const QString &gateId, int syncFlag, boo
     }
 }
 
-void ReportRegistFailed()
+// A withdrawn permit that went through is deleted; a row that could not be deleted stays marked
+// and is withdrawn again by the next send.
+void DeletePermit(const PermitRules::SendRow &row)
 {
-    MsgBox::Show(Msg("登録に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
+    db.setWhere(QStringLiteral("gate_id = ") + orvel::SqlText(row.gateId));
+    db.setWhereS(QStringLiteral("user_id = ") + orvel::SqlText(row.user.user_id));
+    db.DeleteData();
 }
+
+using namespace PermitRules;
+
+class Run
+{
+public:
+    Run(const SendPolicy &policy, const SendHooks &hooks) : m_policy(policy), m_hooks(hooks) {}
+
+    void Tell(const QString &text) const
+    {
+        if (m_hooks.tell)
+            m_hooks.tell(text);
+    }
+    GateLockScope::Report ReleaseReport() const
+    {
+        return [this] { Tell(GateUnlockFailedText()); };
+    }
+
+    // One row under its gate's lock (taken by the caller of this function).
+    RowEnd SendOne(const SendRow &row) const
+    {
+        const bool show = !m_policy.unattended;
+        if (m_policy.unattended) {
+            // The user is deleted from the gate first; a withdrawn permit ends there.
+            if (!SendUserRequest(kRequestDelete, row.ipAddr, row.portNo, row.gateId, row.user, false))
+                return RowEnd::RequestFailed;
+            if (row.syncFlag == orvel::sync_flag::ToDelete) {
+                DeletePermit(row);
+                return RowEnd::Withdrawn;
+            }
+            SetPermitState(row.user.user_id, row.gateId, orvel::sync_flag::ToWrite);
+            if (!SendUserRequest(kRequestWrite, row.ipAddr, row.portNo, row.gateId, row.user, false))
+                return RowEnd::RequestFailed; // the permit stays 1 and is sent again
+            // Unattended: a permit whose state cannot be written stays 1 and is sent again.
+            return SetPermitState(row.user.user_id, row.gateId, orvel::sync_flag::InStep) ? RowEnd::Sent
+                                                                                            : RowEnd::StateNotSaved;
+        }
+        if (!SendUserRequest(static_cast<qint16>(row.syncFlag), row.ipAddr, row.portNo, row.gateId, row.user, show))
+            return RowEnd::RequestFailed;
+        if (row.syncFlag == orvel::sync_flag::ToDelete) {
+            DeletePermit(row);
+            return RowEnd::Withdrawn;
+        }
+        if (!SetPermitState(row.user.user_id, row.gateId, orvel::sync_flag::InStep)) {
+            Tell(QStringLiteral("登録に失敗しました。"));
+            return RowEnd::StateNotSaved;
+        }
+        return RowEnd::Sent;
+    }
+
+    SendEnd Rows(const QList<SendRow> &rows) const
+    {
+        const bool eachRow = m_policy.lock == SendPolicy::Lock::EachRow;
+        for (int i = 0; i < rows.size(); ++i) {
+            const SendRow &row = rows[i];
+            if (row.syncFlag == orvel::sync_flag::InStep && !m_policy.unattended) {
+                Done(i, RowEnd::InStep);
+                continue;
+            }
+            if (m_hooks.beforeRow && !m_hooks.beforeRow())
+                return SendEnd::Stopped;
+            RowEnd end;
+            if (eachRow) {
+                const GateLockScope lock(row.gateId, GateLockScope::Release::Once, ReleaseReport(), m_policy.lockSec);
+                if (!lock) {
+                    Done(i, RowEnd::LockBusy); // another program is at the gate: the row stays marked
+                    continue;
+                }
+                if (m_policy.checkGate && !TcpCheckDevice(row.ipAddr, row.portNo) && m_policy.honourGateCheck) {
+                    Tell(QStringLiteral("ゲートへの接続に失敗しました。ゲートの接続を確認してください。"));
+                    Done(i, RowEnd::GateUnreachable);
+                    continue;
+                }
+                end = SendOne(row);
+            } else {
+                end = SendOne(row);
+            }
+            Done(i, end);
+            if (end == RowEnd::RequestFailed && !(m_hooks.afterFailure && m_hooks.afterFailure(i)))
+                return SendEnd::RequestFailed;
+        }
+        return SendEnd::Completed;
+    }
+
+    SendEnd WholeGate(const QList<SendRow> &rows) const
+    {
+        GateLockScope lock(m_policy.gateId,
+                           m_policy.releaseUntilDone ? GateLockScope::Release::UntilDone : GateLockScope::Release::Once,
+                           ReleaseReport(), m_policy.lockSec);
+        if (!lock)
+            return SendEnd::LockFailed;
+        if (m_hooks.underLock && !m_hooks.underLock())
+            return SendEnd::Stopped;
+        if (m_policy.checkGate) {
+            // Wakes the gate; with the whole gate held, the requests themselves decide unless the
+            // policy honours the check.
+            if (!TcpCheckDevice(m_policy.ipAddr, m_policy.portNo) && m_policy.honourGateCheck) {
+                Tell(QStringLiteral("ゲートへの接続に失敗しました。ゲートの接続を確認してください。"));
+                return SendEnd::Stopped;
+            }
+        }
+        return Rows(rows);
+    }
+
+private:
+    void Done(int index, RowEnd end) const
+    {
+        if (m_hooks.rowDone)
+            m_hooks.rowDone(index, end);
+        QCoreApplication::processEvents(); // the screen repaints between rows
+    }
+
+    const SendPolicy &m_policy;
+    const SendHooks &m_hooks;
+};
 
 } // namespace
 
-// A successful send: a withdrawn permit is gone, any other is now in step.
-bool PermitRules::CompleteRow(const SendRow &row)
-{
-    if (row.syncFlag == orvel::sync_flag::ToDelete) {
-        rdo_cntl db;
-        db.setDataSource(QStringLiteral("telmar_v1.t_gate_permit"));
-        db.setWhere(QStringLiteral("gate_id = ") + orvel::SqlText(row.gateId));
-        db.setWhereS(QStringLiteral("user_id = ") + orvel::SqlText(row.user.user_id));
-        // A row that could not be deleted stays marked and is withdrawn again by the next send.
-        db.DeleteData();
-        return false;
-    }
-    if (!WritePermit(row.user.user_id, row.gateId, orvel::sync_flag::InStep, false)) {
-        ReportRegistFailed();
-        return false;
-    }
-    return true;
-}
-
-void PermitRules::ReleaseReported(const QString &gateId)
-{
-    if (!ConsoleGateLock().UnlockGate(gateId, GateRules::kUnlockSec))
-        MsgBox::Show(Msg("ゲートアクセスへのロックを解除出来ません。"), QMessageBox::Ok, QMessageBox::Warning);
-}
 bool PermitRules::SetPermitState(const QString &userId, const QString &gateId, int syncFlag)
 {
     return WritePermit(userId, gateId, syncFlag, false);
@@ -95,37 +186,13 @@ bool PermitRules::SendEnabled(int mode, bool screenCondition, const QStringList 
 {
     if (mode != ModeDetails || !screenCondition)
         return false;
-    const QString done = Msg("済");
+    const QString done = QStringLiteral("済");
     return std::any_of(syncDisps.cbegin(), syncDisps.cend(), [&](const QString &d) { return d != done; });
 }
 
-PermitRules::SendEnd PermitRules::SendRows(const QList<SendRow> &rows, bool lockEachGate,
-                                           const std::function<void(const SendRow &, bool)> &rowDone)
+PermitRules::SendEnd PermitRules::SendRows(const QList<SendRow> &rows, const SendPolicy &policy,
+                                           const SendHooks &hooks)
 {
-    for (const SendRow &row : rows) {
-        if (row.syncFlag == orvel::sync_flag::InStep)
-            continue;
-        if (lockEachGate) {
-            if (!ConsoleGateLock().LockGate(row.gateId, GateRules::kLockSec))
-                continue; // another program is at the gate: the row stays marked for the next send
-            if (!TcpCheckDevice(row.ipAddr, row.portNo)) {
-                MsgBox::Show(Msg("ゲートへの接続に失敗しました。ゲートの接続を確認してください。"), QMessageBox::Ok,
-                             QMessageBox::Warning);
-                ReleaseReported(row.gateId);
-                continue;
-            }
-        }
-        if (!SendUserRequest(static_cast<qint16>(row.syncFlag), row.ipAddr, row.portNo, row.gateId, row.user, true)) {
-            if (lockEachGate)
-                ReleaseReported(row.gateId);
-            return SendEnd::RequestFailed;
-        }
-        const bool inStep = CompleteRow(row);
-        if (rowDone)
-            rowDone(row, inStep);
-        QCoreApplication::processEvents();
-        if (lockEachGate)
-            ReleaseReported(row.gateId);
-    }
-    return SendEnd::Completed;
+    const Run run(policy, hooks);
+    return policy.lock == SendPolicy::Lock::WholeGate ? run.WholeGate(rows) : run.Rows(rows);
 }

@@ -56,7 +56,10 @@ TEST(IniFile, IntegersReadTheLeadingDigits)
     EXPECT_EQ(ini.IntValue("INTERVAL", "WAIT_SEC", 1000), 250);
     EXPECT_EQ(ini.IntValue("INTERVAL", "LOG_WAIT_INTERVAL", 5), 0);
     EXPECT_EQ(ini.IntValue("INTERVAL", "NEG", 0), -3);
-    EXPECT_EQ(ini.IntValue("INTERVAL", "HUGE", 0), std::numeric_limits<int>::max());
+    // Too large for its type: unreadable, so the default, never a clamped extreme.
+    EXPECT_EQ(ini.IntValue("INTERVAL", "HUGE", 7), 7);
+    EXPECT_EQ(ini.IntValue("INTERVAL", "WAIT_SEC", 1000, 1, 200), 1000);
+    EXPECT_EQ(ini.IntValue("INTERVAL", "WAIT_SEC", 1000, 1, 250), 250);
     EXPECT_EQ(ini.IntValue("INTERVAL", "MISSING", 7), 7);
 }
 
@@ -80,6 +83,24 @@ TEST(IniFile, ServicesFallBackToTheirDefaults)
     EXPECT_EQ(s.logWaitInterval, 3);
     EXPECT_TRUE(s.ShowTrayIcon());
     EXPECT_FALSE(s.HasStartDate());            // all three parts or none
+}
+
+TEST(IniFile, ServicesTakeTheDefaultForEveryNumberOutOfItsRange)
+{
+    const auto s = orvel::ReadServiceIni(IniFile::FromText(
+        QStringLiteral("[INTERVAL]\nWAIT_SEC=99999999999\nLOG_WAIT_INTERVAL=-2\n"
+                       "[LOG SECTION]\nSTART_YEAR=9\nSTART_MONTH=13\nSTART_DAY=1\n")));
+    EXPECT_EQ(s.waitSec, 1000);        // not a tick every 25 days
+    EXPECT_EQ(s.logWaitInterval, 5);
+    EXPECT_EQ(s.startMonth, 0);        // no 13th month: the start date is not used
+    EXPECT_FALSE(s.HasStartDate());
+    const auto longest = orvel::ReadServiceIni(IniFile::FromText(
+        QStringLiteral("[INTERVAL]\nWAIT_SEC=60000\nLOG_WAIT_INTERVAL=3600\n"
+                       "[LOG SECTION]\nSTART_YEAR=9\nSTART_MONTH=4\nSTART_DAY=1\n")));
+    EXPECT_EQ(longest.waitSec, 60000);
+    EXPECT_EQ(longest.logWaitInterval, 3600);
+    EXPECT_TRUE(longest.HasStartDate());
+    EXPECT_EQ(orvel::ReadServiceIni(IniFile::FromText(QStringLiteral("[INTERVAL]\nWAIT_SEC=60001\n"))).waitSec, 1000);
 }
 
 TEST(IniFile, ReadsShiftJisAndUtf8Files)

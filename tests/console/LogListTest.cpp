@@ -7,8 +7,8 @@
 #include "Sjis.h"
 #include "SqlDialect.h"
 #include "TestSite.h"
-#include "logs/frmListMix.h"
-#include "logs/frmListUserAuth.h"
+#include "frmListMix.h"
+#include "frmListUserAuth.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -12,10 +12,10 @@
 #include "SimProcess.h"
 #include "TestSite.h"
 #include "gatelib.h"
-#include "maintenance/BulkRunWindow.h"
+#include "BulkRunWindow.h"
 #include "maintenance/MainteRuns.h"
-#include "maintenance/frmDayMainte.h"
-#include "maintenance/frmStartChk.h"
+#include "frmDayMainte.h"
+#include "frmStartChk.h"
 
 #include <QCoreApplication>
 #include <QDate>

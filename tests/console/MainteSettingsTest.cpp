@@ -5,8 +5,8 @@
 #include "MsgBox.h"
 #include "TestSite.h"
 #include "maintenance/MainteSettings.h"
-#include "maintenance/frmST_AutoLog.h"
-#include "maintenance/frmST_DayMainte.h"
+#include "frmST_AutoLog.h"
+#include "frmST_DayMainte.h"
 
 #include <QCheckBox>
 #include <QComboBox>

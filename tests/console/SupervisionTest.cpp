@@ -7,6 +7,7 @@
 #include "ScreenRegistry.h"
 #include "ShellCtrl_Orvel.h"
 #include "Sjis.h"
+#include "SrvSupervision.h"
 #include "SrvSupervisor.h"
 #include "TestSite.h"
 #include "clSettingInfo.h"

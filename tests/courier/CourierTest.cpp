@@ -298,3 +298,16 @@ TEST_F(CourierTest, MissingEntryPointKeepsTheServiceIdleAndIsNamed)
 }
 
 } // namespace
+
+TEST_F(CourierTest, OutOfRangeIntervalsInTheSettingsDoNotSilenceIt)
+{
+    QFile ini(site.path(QStringLiteral("Orvel.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[FILE]\r\nF_GATELOCK=GateLock.dat\r\nF_TEMPLATE=template.dat\r\n"
+              "[INTERVAL]\r\nWAIT_SEC=99999999999\r\nLOG_WAIT_INTERVAL=-4\r\n"
+              "[LOG SECTION]\r\nSTART_YEAR=99999999999\r\nSTART_MONTH=13\r\nSTART_DAY=1\r\n");
+    ini.close();
+    StartCourier(courier);
+    EXPECT_EQ(Status(), QStringLiteral("1/稼動中"));
+    EXPECT_EQ(Request(201, QStringLiteral("0000000001"), QStringLiteral("CARD0001")), QStringLiteral("1/0"));
+}

@@ -202,4 +202,42 @@ TEST(HarvesterProcess, MissingGateLibraryIsNamedAndEndsTheProgram)
                     .contains(QStringLiteral("<<< tcpcom.dll LoadLibrary ERROR >>>")));
 }
 
+TEST(HarvesterProcess, LibraryWithoutConnectDeviceIsNamedInTheCollectorsOrder)
+{
+    TestSite site;
+    ASSERT_TRUE(site.ok()) << site.error().toStdString();
+    WriteIni(site, 20, 5);
+    Harvester h({QStringLiteral("ORVEL_HARVESTER_GATELIB=") + QString::fromUtf8(PARTIAL_GATELIB_NOCONNECT)});
+    EXPECT_EQ(h.Finished(), 2);
+    const QString log = ReadFileText(site.path(QStringLiteral("errorlog.txt")));
+    EXPECT_TRUE(log.contains(QStringLiteral("<<< tcp_ConnectDevice GetProcAddress ERROR >>>"))) << log.toStdString();
+}
+
+TEST(HarvesterProcess, LibraryWithTheCollectorsSixEntryPointsServes)
+{
+    // It lacks every entry point the collector never calls (polling, properties, users ...).
+    TestSite site;
+    ASSERT_TRUE(site.ok()) << site.error().toStdString();
+    WriteIni(site, 20, 5);
+    Harvester h({QStringLiteral("ORVEL_HARVESTER_GATELIB=") + QString::fromUtf8(PARTIAL_GATELIB_COLLECTOR)});
+    EXPECT_TRUE(StatusBecomes(site, QStringLiteral("1|稼動中")));
+    Post(site, srv::HarvesterStop);
+    EXPECT_EQ(h.Finished(), 0);
+}
+
+TEST(HarvesterProcess, IntervalTooLargeForItsTypeFallsBackToTheDefaultTick)
+{
+    TestSite site;
+    ASSERT_TRUE(site.ok()) << site.error().toStdString();
+    QFile f(site.path(QStringLiteral("Orvel.ini")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[FILE]\r\nF_GATELOCK=GateLock.dat\r\n[INTERVAL]\r\nWAIT_SEC=99999999999\r\nLOG_WAIT_INTERVAL=5\r\n");
+    f.close();
+    Harvester h;
+    // Answered within seconds (the default tick), not after weeks.
+    EXPECT_TRUE(StatusBecomes(site, QStringLiteral("1|稼動中"), 15000));
+    Post(site, srv::HarvesterStop);
+    EXPECT_EQ(h.Finished(), 0);
+}
+
 } // namespace

@@ -263,3 +263,33 @@ TEST_F(JobManTest, UpdateWritesNameAndRemarksAndLoadingWritesNothing)
 }
 
 } // namespace
+
+TEST_F(JobManTest, KeyboardInTheListShowsTheRecordItMovesTo)
+{
+    MsfGrid *list = W<MsfGrid>(w(), "msfEmpList");
+    // The screen opened on the first department: the list's selection and the record agree.
+    EXPECT_EQ(Text(w(), "txtId"), "00000");
+    EXPECT_EQ(list->curRow(), 1);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(Text(w(), "txtId"), "00001");
+    EXPECT_EQ(Text(w(), "txtName"), "総務部");
+    EXPECT_EQ(Column(members(), 0).size(), 4); // the members of the department shown
+    QTest::keyClick(list, Qt::Key_End); // the last row, not the last column
+    EXPECT_EQ(Text(w(), "txtId"), "00003");
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(Text(w(), "txtId"), "00002");
+    EXPECT_EQ(list->curRow(), 3);
+}
+
+TEST_F(JobManTest, AfterARegistrationTheListSelectsTheNewDepartment)
+{
+    Click(w(), "opbFuncMode_2");
+    EnterId(w(), "9");
+    W<QLineEdit>(w(), "txtName")->setText("新部署");
+    Click(w(), "cmdRegist");
+    MsfGrid *list = W<MsfGrid>(w(), "msfEmpList");
+    ASSERT_GE(list->curRow(), 1);
+    EXPECT_EQ(list->textMatrix(list->curRow(), 0), "00009");
+    EXPECT_EQ(list->cellBackColor(list->curRow(), 1), QColor(255, 192, 255));
+}

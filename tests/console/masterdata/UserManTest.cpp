@@ -309,3 +309,27 @@ TEST_F(UserManTest, ShowInfoWritesTheLabelInItsColour)
 }
 
 } // namespace
+
+TEST_F(UserManTest, ClickingTheAuthorityAlreadyHeldWritesNothing)
+{
+    screen->USER_SetUserId("1");
+    Click(w(), "opbFuncMode_3");
+    const QString before = Snapshot();
+    Click(w(), "opbGAuthority_0"); // already "ユーザ"
+    EXPECT_TRUE(ShownTexts().isEmpty());
+    EXPECT_EQ(Snapshot(), before); // refix_dt and every permit's state as they were
+    EXPECT_TRUE(W<QRadioButton>(w(), "opbGAuthority_0")->isChecked());
+}
+
+TEST_F(UserManTest, KeyboardInTheListShowsTheUserItMovesTo)
+{
+    Click(w(), "chbAllUserList");
+    MsfGrid *list = W<MsfGrid>(w(), "msfUserList");
+    ClickRow(list, 1);
+    EXPECT_EQ(Text(w(), "txtId"), "0000000001");
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(Text(w(), "txtId"), "0000000002");
+    EXPECT_EQ(Text(w(), "txtName"), "佐藤");
+    EXPECT_EQ(list->cellBackColor(2, 1), QColor(255, 192, 255));
+    EXPECT_EQ(list->cellBackColor(1, 1), QColor());
+}

@@ -1,0 +1,33 @@
+# Fails when a file of orvel_console_core includes a Qt Widgets header or a header of a ui/
+# folder. LIST: a file holding the core's files; WIDGETS_DIR: Qt's QtWidgets include folder; STAMP: written
+# when every file passed.
+cmake_minimum_required(VERSION 3.25)
+set(widget_headers)
+if(WIDGETS_DIR)
+  file(GLOB widget_headers RELATIVE ${WIDGETS_DIR} ${WIDGETS_DIR}/Q* ${WIDGETS_DIR}/q*.h)
+  # A few headers are kept in QtWidgets for old code but belong to QtGui: those are allowed.
+  get_filename_component(qt_root ${WIDGETS_DIR} DIRECTORY)
+  file(GLOB gui_headers RELATIVE ${qt_root}/QtGui ${qt_root}/QtGui/Q* ${qt_root}/QtGui/q*.h)
+  if(gui_headers)
+    list(REMOVE_ITEM widget_headers ${gui_headers})
+  endif()
+endif()
+file(READ ${LIST} FILES)
+string(STRIP "${FILES}" FILES)
+set(faults)
+foreach(f ${FILES})
+  file(STRINGS ${f} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*$" "\\1" header "${line}")
+    get_filename_component(base ${header} NAME)
+    if(header MATCHES "^QtWidgets/" OR header MATCHES "(^|/)ui/" OR base IN_LIST widget_headers)
+      list(APPEND faults "${f}: ${header}")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "orvel_console_core must not include widgets (move the window into the "
+                      "subsystem's ui/ folder):\n  ${text}")
+endif()
+file(WRITE ${STAMP} "ok\n")

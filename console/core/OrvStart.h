@@ -1,9 +1,0 @@
-#pragma once
-
-// Program entry of the console, shared by both editions: the single-instance test, then the
-// main window. Returns the process exit code.
-int OrvStartMain(int argc, char **argv, int edition);
-
-// Name of the lock file that keeps a second console of the same program from starting.
-class QString;
-QString InstanceLockName();

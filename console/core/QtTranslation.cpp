@@ -1,0 +1,22 @@
+#include "QtTranslation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+bool InstallQtTranslation()
+{
+    auto *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    auto *translator = new QTranslator(app);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          folder)) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}

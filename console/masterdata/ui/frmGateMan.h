@@ -1,0 +1,107 @@
+#pragma once
+
+// Gate screen: the gate master (m_gate) with zone, address and direction, the connection check
+// that alone puts a gate in use (and sets its clock), the door-unlock mode and alarm kept on the
+// device itself, and the users permitted at the gate with their sending to it.
+
+#include "MasterScreen.h"
+#include "ModeRules.h"
+#include "ScreenRefresh.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QAbstractButton;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class MsfGrid;
+class rdo_cntl;
+
+class frmGateMan : public MasterScreen, public ListsRefresh
+{
+    Q_OBJECT
+public:
+    explicit frmGateMan(QWidget *parent = nullptr);
+    ~frmGateMan() override;
+
+    // ---- called back by the pickers and other windows ------------------------------------------
+    // Shows the gate (the gate picker).
+    void GATE_SetGateId(const QString &gateId) override;
+    // Adds a permit for the user at the gate shown (the user picker).
+    void USER_SetUserId(const QString &userId) override;
+    void RefreshLists() override;
+
+    void ShowgateList();
+    void ShowGateUserList();
+    // Mode rules and both lists again, as each time the screen is activated.
+    void Form_Activate() override;
+
+    static const ModeRules &Rules();
+
+private:
+    void BuildControls();
+    void SetupDb();
+    void opbFuncMode_Click(int mode) override;
+    void ApplyModeRules();
+    void LoadRecord(bool found);
+    void txtId_LostFocus();
+    void msfGateList_Click(int row);
+    void cmbZone_Change(const QString &text);
+    void JoinIpBoxes();
+    void cmdRegist_Click();
+    void cmdUpdate_Click();
+    void cmdDelete_Click();
+    void cmdSearch_Click();
+    void cmdPollGate_Click();
+    void opbUseFlag_Click(int index);
+    void optDoorMode_Click(int index);
+    void optAlarm_Click(int index);
+    void cmdAddGateUser_Click();
+    void cmdDeleteGateUser_Click();
+    void cmdSendGUser_Click();
+    QString Validate() const;
+    void ClearRecord();
+    void ShowUseState();
+    void ShowDeviceSettings();
+    void SetDeviceControlsEnabled(bool on);
+    void SetSendButton();
+    bool InUse() const;
+    int PermitRows() const;
+
+    QLineEdit *m_txtId = nullptr;
+    QComboBox *m_cmbZone = nullptr;
+    QLineEdit *m_txtZoneName = nullptr;
+    QLineEdit *m_txtName = nullptr;
+    QLineEdit *m_txtIP[4] = {};
+    QLineEdit *m_txtIpAddr = nullptr;
+    QLineEdit *m_txtPort = nullptr;
+    QLineEdit *m_txtBikou = nullptr;
+    QLineEdit *m_txtGateMode = nullptr;
+    QLineEdit *m_txtUseFlag = nullptr;
+    QLineEdit *m_txtUseFlagMsg = nullptr;
+    QLineEdit *m_txtDoorMode = nullptr;
+    QLineEdit *m_txtAlarm = nullptr;
+    QRadioButton *m_opbGateMode[3] = {}; // 1 entry, 2 exit
+    QRadioButton *m_opbUseFlag[2] = {};  // 0 not in use, 1 in use
+    QRadioButton *m_optDoorMode[3] = {};
+    QRadioButton *m_optAlarm[2] = {};
+    QGroupBox *m_fraDoorMode = nullptr;
+    QGroupBox *m_fraAlarm = nullptr;
+    QPushButton *m_cmdPollGate = nullptr;
+    QPushButton *m_cmdSendGUser = nullptr;
+    QLabel *m_lblRegistDT = nullptr;
+    QLabel *m_lblRefixDT = nullptr;
+    MsfGrid *m_msfGateList = nullptr;
+    MsfGrid *m_msfGateUserList = nullptr;
+    QString m_loadedIpAddr; // the address as loaded, to see whether an update changes it
+
+    std::unique_ptr<rdo_cntl> m_gateList;
+    std::unique_ptr<rdo_cntl> m_record;
+    std::unique_ptr<rdo_cntl> m_permitList;
+    std::unique_ptr<rdo_cntl> m_zones;
+};

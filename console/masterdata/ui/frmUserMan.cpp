@@ -1,0 +1,702 @@
+#include "frmUserMan.h"
+
+#include "Text.h"
+
+#include "MasterRules.h"
+#include "MasterUi.h"
+#include "PermitRules.h"
+#include "frmAssistBase.h"
+#include "frmGateAssist.h"
+#include "frmUserAssist.h"
+
+#include "MsfGrid.h"
+#include "MsgBox.h"
+#include "OrvelDefs.h"
+#include "Public.h"
+#include "RdoAdapters.h"
+#include "ScreenLook.h"
+#include "ScreenRegistry.h"
+#include "SqlDialect.h"
+#include "UiUnits.h"
+#include "rdo_cntl.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+constexpr int kUserListWidth = 330;
+constexpr int kPermitListWidth = 560;
+constexpr int kSyncDispCol = 5;
+constexpr int kSyncFlagCol = 6;
+} // namespace
+
+const ModeRules &frmUserMan::Rules()
+{
+    static const ModeRules rules = [] {
+        ModeRules r;
+        r.Lock("txtId", "AANA");
+        for (const char *f : {"txtName", "txtNameYomi", "txtBikou", "cmbEmp"})
+            r.Lock(QString::fromLatin1(f), "ANNA");
+        r.Enable("cmdRegist", "NNMN")
+            .Enable("cmdUpdate", "NFNN")
+            .Enable("cmdDelete", "NFNN")
+            .Enable("cmdSearch", "AANA")
+            .Enable("msfUserList", "AANA")
+            .Enable("cmbEmp2", "AANA", "!chbAllUserList");
+        // The detail area: what mode 3 unlocks for an existing user.
+        // cmdSendGUser is decided by the permit list each time it loads.
+        for (const char *d : {"chbAuthType_1", "chbAuthType_2", "opbGAuthority_0", "opbGAuthority_1", "cmdAddUseGate",
+                              "cmdDeleteUseGate"})
+            r.Enable(QString::fromLatin1(d), "NNNF");
+        return r;
+    }();
+    return rules;
+}
+
+frmUserMan::frmUserMan(QWidget *parent)
+    : MasterScreen(QStringLiteral("frmUserMan"), U("ユーザ管理"), parent),
+      m_userList(std::make_unique<rdo_cntl>()), m_lookup(std::make_unique<rdo_cntl>()),
+      m_write(std::make_unique<rdo_cntl>()), m_permitList(std::make_unique<rdo_cntl>()),
+      m_emp(std::make_unique<rdo_cntl>()), m_emp2(std::make_unique<rdo_cntl>())
+{
+    BuildControls();
+    SetupDb();
+    GuardDb([this] {
+        EmpRefresh();
+        ClearRecord();
+        m_mode->setMode(ModeInquiry);
+    ShowModeSubTitle(ModeInquiry);
+        ApplyModeRules();
+        ShowuserList();
+    });
+}
+
+frmUserMan::~frmUserMan()
+{
+    SaveLayouts();
+}
+
+void frmUserMan::BuildControls()
+{
+    auto *top = new QGridLayout(Body());
+    AddModeBar(top);
+
+    // ---- user list with its filter ------------------------------------------------------------
+    auto *listBox = new QGroupBox(U("ユーザ一覧"), this);
+    auto *lg = new QGridLayout(listBox);
+    m_cmbEmp2 = new QComboBox(listBox);
+    m_cmbEmp2->setObjectName(QStringLiteral("cmbEmp2"));
+    m_chbAllUserList = new QCheckBox(U("全ユーザ表示"), listBox);
+    m_chbAllUserList->setObjectName(QStringLiteral("chbAllUserList"));
+    m_msfUserList = new MsfGrid(listBox);
+    m_msfUserList->setObjectName(QStringLiteral("msfUserList"));
+    m_msfUserList->setMinimumSize(kUserListWidth, 200);
+    NameField(m_msfUserList, U("ユーザ一覧"));
+    lg->addWidget(LabelFor(m_cmbEmp2, U("所属部署")), 0, 0);
+    lg->addWidget(m_cmbEmp2, 0, 1);
+    lg->addWidget(m_chbAllUserList, 1, 1);
+    lg->addWidget(m_msfUserList, 2, 0, 1, 2);
+    top->addWidget(listBox, 1, 0, 3, 1);
+
+    // ---- the record -----------------------------------------------------------------------------
+    auto *rec = new QGroupBox(U("ユーザ情報"), this);
+    auto *g = new QGridLayout(rec);
+    auto field = [&](const char *name, const char *caption, int row, int maxLen) {
+        auto *e = new QLineEdit(rec);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setMaxLength(maxLen);
+        g->addWidget(LabelFor(e, U(caption)), row, 0);
+        g->addWidget(e, row, 1, 1, 3);
+        return e;
+    };
+    m_txtId = field("txtId", "ユーザID", 0, orvel::kUserIdWidth);
+    m_txtName = field("txtName", "ユーザ名", 1, 50);
+    m_txtNameYomi = field("txtNameYomi", "ローマ字", 2, 50);
+    m_txtBikou = field("txtBikou", "備考", 3, 255);
+    m_cmbEmp = new QComboBox(rec);
+    m_cmbEmp->setObjectName(QStringLiteral("cmbEmp"));
+    g->addWidget(LabelFor(m_cmbEmp, U("所属部署")), 4, 0);
+    g->addWidget(m_cmbEmp, 4, 1, 1, 3);
+    m_lblRegistDT = new QLabel(rec);
+    m_lblRegistDT->setObjectName(QStringLiteral("lblRegistDT"));
+    m_lblRefixDT = new QLabel(rec);
+    m_lblRefixDT->setObjectName(QStringLiteral("lblRefixDT"));
+    g->addWidget(new QLabel(U("登録日"), rec), 5, 0);
+    g->addWidget(m_lblRegistDT, 5, 1);
+    g->addWidget(new QLabel(U("更新日"), rec), 5, 2);
+    g->addWidget(m_lblRefixDT, 5, 3);
+
+    // Hidden fields holding the stored codes the options and boxes show.
+    auto hidden = [&](const char *name) {
+        auto *e = new QLineEdit(rec);
+        e->setObjectName(QString::fromLatin1(name));
+        e->hide();
+        return e;
+    };
+    m_txtAuthType = hidden("txtAuthType");
+    m_txtGAuthority = hidden("txtGAuthority");
+    m_txtDeleteFlag = hidden("txtDeleteFlag");
+    m_txtEmpId = hidden("txtEmpId");
+
+    auto *buttons = new QHBoxLayout;
+    auto button = [&](QWidget *owner, const char *name, const char *caption) {
+        auto *b = new QPushButton(U(caption), owner);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    QPushButton *cmdRegist = button(rec, "cmdRegist", "登録");
+    QPushButton *cmdUpdate = button(rec, "cmdUpdate", "更新");
+    QPushButton *cmdDelete = button(rec, "cmdDelete", "削除");
+    QPushButton *cmdSearch = button(rec, "cmdSearch", "検索");
+    for (QPushButton *b : {cmdRegist, cmdUpdate, cmdDelete, cmdSearch})
+        buttons->addWidget(b);
+    g->addLayout(buttons, 6, 0, 1, 4);
+    m_lblInfo = new QLabel(rec);
+    m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    g->addWidget(m_lblInfo, 7, 0, 1, 4);
+    top->addWidget(rec, 1, 1);
+
+    // ---- detail area: authority and methods, card, fingerprints, permits -----------------------
+    auto *detail = new QWidget(this);
+    auto *dg = new QGridLayout(detail);
+    dg->setContentsMargins(0, 0, 0, 0);
+    auto *auth = new QGroupBox(U("ゲート権限・認証方法"), detail);
+    auto *ag = new QHBoxLayout(auth);
+    auto *authGroup = new QButtonGroup(auth);
+    const char *authCaptions[2] = {"ユーザ", "管理者"};
+    for (int i = 0; i < 2; ++i) {
+        m_opbGAuthority[i] = new QRadioButton(U(authCaptions[i]), auth);
+        m_opbGAuthority[i]->setObjectName(QStringLiteral("opbGAuthority_%1").arg(i));
+        m_opbGAuthority[i]->setProperty("index", i);
+        authGroup->addButton(m_opbGAuthority[i], i);
+        ag->addWidget(m_opbGAuthority[i]);
+    }
+    ag->addSpacing(20);
+    const char *methodCaptions[3] = {nullptr, "指紋", "ＩＣカード"};
+    for (int i = 1; i <= 2; ++i) {
+        m_chbAuthType[i] = new QCheckBox(U(methodCaptions[i]), auth);
+        m_chbAuthType[i]->setObjectName(QStringLiteral("chbAuthType_%1").arg(i));
+        m_chbAuthType[i]->setProperty("index", i);
+        ag->addWidget(m_chbAuthType[i]);
+        // clicked comes only from the operator; setChecked while a record loads writes nothing.
+        connect(m_chbAuthType[i], &QCheckBox::clicked, this, [this] { GuardDb([this] { chbAuthType_Click(); }); });
+    }
+    ag->addStretch();
+    connect(authGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { GuardDb([&] { opbGAuthority_Click(id); }); });
+    dg->addWidget(auth, 0, 0, 1, 2);
+
+    auto *card = new QGroupBox(U("ICカード認証情報"), detail);
+    card->setObjectName(QStringLiteral("fraCard"));
+    auto *cg = new QGridLayout(card);
+    m_txtCardID = new QLineEdit(card);
+    m_txtCardID->setObjectName(QStringLiteral("txtCardID"));
+    SetFieldLocked(m_txtCardID, true);
+    cg->addWidget(LabelFor(m_txtCardID, U("カードID")), 0, 0);
+    cg->addWidget(m_txtCardID, 0, 1);
+    dg->addWidget(card, 1, 0);
+    auto *fp = new QGroupBox(U("指紋認証情報"), detail);
+    fp->setObjectName(QStringLiteral("fraFp"));
+    fp->setMinimumHeight(60);
+    dg->addWidget(fp, 1, 1);
+
+    auto *permits = new QGroupBox(U("通行許可ゲート"), detail);
+    auto *pg = new QGridLayout(permits);
+    m_chbAllGUserList = new QCheckBox(
+        U("未接続ゲートへの通行許可情報も表示（ゲートに反映するには、このチェックを外して下さい。）"), permits);
+    m_chbAllGUserList->setObjectName(QStringLiteral("chbAllGUserList"));
+    m_msfUserGateList = new MsfGrid(permits);
+    m_msfUserGateList->setObjectName(QStringLiteral("msfUserGateList"));
+    m_msfUserGateList->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_msfUserGateList->setMinimumSize(kPermitListWidth, 100);
+    NameField(m_msfUserGateList, U("通行許可ゲート"));
+    pg->addWidget(m_chbAllGUserList, 0, 0, 1, 4);
+    pg->addWidget(m_msfUserGateList, 1, 0, 1, 4);
+    QPushButton *cmdAddUseGate = button(permits, "cmdAddUseGate", "通行許可ゲートの追加");
+    QPushButton *cmdDeleteUseGate = button(permits, "cmdDeleteUseGate", "通行許可ゲートの削除");
+    m_cmdSendGUser = button(permits, "cmdSendGUser", "ゲートに反映");
+    pg->addWidget(cmdAddUseGate, 2, 1);
+    pg->addWidget(cmdDeleteUseGate, 2, 2);
+    pg->addWidget(m_cmdSendGUser, 2, 3);
+    connect(cmdAddUseGate, &QPushButton::clicked, this, [this] { cmdAddUseGate_Click(); });
+    connect(cmdDeleteUseGate, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteUseGate_Click(); }); });
+    connect(m_cmdSendGUser, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
+    dg->addWidget(permits, 2, 0, 1, 2);
+    top->addWidget(detail, 2, 1);
+    top->setRowStretch(3, 1);
+
+    SetupIdField(m_txtId, orvel::kUserIdWidth, [this] { txtId_LostFocus(); });
+    connect(cmdRegist, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdRegist_Click(); }); });
+    connect(cmdUpdate, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdUpdate_Click(); }); });
+    connect(cmdDelete, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDelete_Click(); }); });
+    connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
+    ConnectList(m_msfUserList, [this](int row) { msfUserList_Click(row); });
+    connect(m_cmbEmp2, &QComboBox::activated, this, [this] { GuardDb([this] { ShowuserList(); }); });
+    connect(m_chbAllUserList, &QCheckBox::clicked, this, [this] {
+        m_cmbEmp2->setEnabled(!m_chbAllUserList->isChecked() && mode() != ModeNew);
+        GuardDb([this] { ShowuserList(); });
+    });
+    connect(m_chbAllGUserList, &QCheckBox::clicked, this, [this] { GuardDb([this] { ShowGateUserList(); }); });
+}
+
+void frmUserMan::SetupDb()
+{
+    m_userList->setDataSource(QStringLiteral("telmar_v1.v_emp_user"));
+    m_userList->SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), true, true);
+    m_userList->SetField(QStringLiteral("user_name"));
+    m_userList->SetField(QStringLiteral("user_yomi"));
+    m_userList->setOrder(QStringLiteral("user_id asc"));
+    SetGridHeader(*m_msfUserList, {U("ユーザID"), U("ユーザ名"), U("ローマ字")});
+    // The three columns share the list, the roman name included (it must be readable to choose).
+    m_msfUserList->setColumnWidth(0, kUserListWidth * 28 / 100);
+    m_msfUserList->setColumnWidth(1, kUserListWidth * 34 / 100);
+    m_msfUserList->setColumnWidth(2, kUserListWidth * 32 / 100);
+    KeepGridLayout(m_msfUserList, QStringLiteral("1"));
+
+    m_permitList->setDataSource(QStringLiteral("telmar_v1.v_gate_user_list4"));
+    const char *permitFields[] = {"gate_id",   "zone_name", "gate_name", "gauthority_name", "gauth_type_name",
+                                  "sync_disp", "sync_flag", "ip_addr",   "port_no"};
+    for (int i = 0; i < 9; ++i)
+        m_permitList->SetField(QString::fromLatin1(permitFields[i]), i == 0 ? QStringLiteral("00000") : QString(),
+                               i == 0, i == 0);
+    m_permitList->setOrder(QStringLiteral("gate_id asc"));
+    SetGridHeader(*m_msfUserGateList, {U("ゲートID"), U("エリア"), U("ゲート名"), U("権限"), U("認証方法"),
+                                       U("反映"), U("状態"), U("IPアドレス"), U("ポート")});
+    const int permitWidths[] = {12, 14, 20, 11, 14, 10, 0, 0, 0};
+    for (int i = 0; i < 9; ++i)
+        m_msfUserGateList->setColumnWidth(i, kPermitListWidth * permitWidths[i] / 100);
+    KeepGridLayout(m_msfUserGateList, QStringLiteral("2"));
+
+    for (rdo_cntl *emp : {m_emp.get(), m_emp2.get()}) {
+        emp->setDataSource(QStringLiteral("telmar_v1.m_emp"));
+        emp->setDataField(QStringLiteral("emp_name"));
+        emp->setCodeField(QStringLiteral("emp_id"));
+        emp->setOrder(QStringLiteral("emp_id ASC"));
+    }
+
+    // Lookups read the department code as text, so a department that no longer exists cannot
+    // break loading the user; writes take it from the combo.
+    for (rdo_cntl *db : {m_lookup.get(), m_write.get()}) {
+        db->setDataSource(QStringLiteral("telmar_v1.m_user"));
+        db->SetBind(QStringLiteral("user_id"), RdoText(m_txtId), true, true);
+        db->SetBind(QStringLiteral("user_name"), RdoText(m_txtName));
+        db->SetBind(QStringLiteral("user_yomi"), RdoText(m_txtNameYomi));
+        db->SetBind(QStringLiteral("user_bikou"), RdoText(m_txtBikou));
+        db->SetBind(QStringLiteral("guser_id"), RdoText(m_txtCardID));
+        db->SetBind(QStringLiteral("gauth_type"), RdoText(m_txtAuthType));
+        db->SetBind(QStringLiteral("gauthority"), RdoText(m_txtGAuthority));
+        db->SetBind(QStringLiteral("delete_flag"), RdoText(m_txtDeleteFlag));
+        db->SetBind(QStringLiteral("regist_dt"), RdoText(m_lblRegistDT));
+        db->SetBind(QStringLiteral("refix_dt"), RdoText(m_lblRefixDT));
+    }
+    m_lookup->SetBind(QStringLiteral("emp_id"), RdoText(m_txtEmpId));
+    m_write->SetBind(QStringLiteral("emp_id"), RdoList(m_cmbEmp), false, false, QStringLiteral("00000"));
+}
+
+// ---- lists and combos -----------------------------------------------------------------------------
+
+void frmUserMan::ShowuserList()
+{
+    if (m_chbAllUserList->isChecked()) {
+        m_userList->setWhere(QStringLiteral("delete_flag = 0")); // every department
+    } else {
+        const int i = m_cmbEmp2->currentIndex();
+        const int code = i >= 0 ? RdoList(m_cmbEmp2)->itemData(i) : 0;
+        m_userList->setWhere(QStringLiteral("emp_id = ") +
+                             orvel::SqlText(orvel::PadId(QString::number(code), orvel::kEmpIdWidth)));
+        m_userList->setWhereS(QStringLiteral("delete_flag = 0"));
+    }
+    ReloadListShowing(*m_userList, *m_msfUserList, m_txtId->text());
+}
+
+void frmUserMan::ShowGateUserList()
+{
+    m_permitList->setWhere(QStringLiteral("user_id = ") + orvel::SqlText(m_txtId->text()));
+    if (!m_chbAllGUserList->isChecked())
+        m_permitList->setWhereS(QStringLiteral("gate_use_flag = 1"));
+    m_permitList->LoadGrid(m_msfUserGateList);
+    m_msfUserGateList->setCurrentCell(-1, -1);
+    SetSendButton();
+}
+
+void frmUserMan::SetSendButton()
+{
+    QStringList disps;
+    for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r)
+        disps << m_msfUserGateList->textMatrix(r, kSyncDispCol);
+    // Rows of gates out of use cannot be sent: the wider view never sends.
+    m_cmdSendGUser->setEnabled(PermitRules::SendEnabled(mode(), !m_chbAllGUserList->isChecked(), disps));
+}
+
+void frmUserMan::RefreshLists()
+{
+    GuardDb([this] {
+        ShowuserList();
+        ShowGateUserList();
+    });
+}
+
+int frmUserMan::PermitRows() const
+{
+    return m_msfUserGateList->rows() - m_msfUserGateList->fixedRows();
+}
+
+void frmUserMan::SelectEmp(QComboBox *combo, int code)
+{
+    RdoListControl *list = RdoList(combo);
+    int found = -1;
+    for (int i = 0; i < list->itemCount() && found < 0; ++i)
+        if (list->itemData(i) == code)
+            found = i;
+    combo->setCurrentIndex(found >= 0 ? found : (combo->count() > 0 ? 0 : -1));
+}
+
+void frmUserMan::EmpRefresh()
+{
+    auto codeOf = [](QComboBox *c) {
+        const int i = c->currentIndex();
+        return i >= 0 ? RdoList(c)->itemData(i) : 0;
+    };
+    const int code1 = codeOf(m_cmbEmp);
+    const int code2 = codeOf(m_cmbEmp2);
+    // Selections are restored by item code: LoadCombo's own selection takes 16-bit codes only.
+    m_emp->LoadCombo(RdoList(m_cmbEmp));
+    m_emp2->LoadCombo(RdoList(m_cmbEmp2));
+    SelectEmp(m_cmbEmp, code1);
+    SelectEmp(m_cmbEmp2, code2);
+}
+
+void frmUserMan::Form_Activate()
+{
+    ShowModeSubTitle(mode()); // the title strip shows the mode of the screen in front
+    GuardDb([this] {
+        EmpRefresh();
+        ApplyModeRules();
+        ShowuserList();
+    });
+}
+
+void frmUserMan::ShowInfo(const QString &text, quint32 colour, bool beep)
+{
+    m_lblInfo->setText(text);
+    QPalette pal = m_lblInfo->palette();
+    pal.setColor(QPalette::WindowText, BgrColor(colour));
+    m_lblInfo->setPalette(pal);
+    if (beep)
+        QApplication::beep();
+}
+
+// ---- modes and the record ---------------------------------------------------------------------------
+
+void frmUserMan::opbFuncMode_Click(int mode)
+{
+    ShowModeSubTitle(mode);
+    GuardDb([&] {
+        if (mode == ModeNew) {
+            ClearRecord();
+            m_txtId->setFocus();
+        }
+        ApplyModeRules();
+    });
+}
+
+void frmUserMan::ClearRecord()
+{
+    for (QLineEdit *e : {m_txtId, m_txtName, m_txtNameYomi, m_txtBikou, m_txtCardID, m_txtEmpId})
+        e->clear();
+    m_lblRegistDT->clear();
+    m_lblRefixDT->clear();
+    m_txtAuthType->setText(QStringLiteral("0"));
+    m_txtGAuthority->setText(QStringLiteral("1"));
+    m_txtDeleteFlag->setText(QStringLiteral("0"));
+    if (m_cmbEmp->count() > 0)
+        m_cmbEmp->setCurrentIndex(0);
+    SetAuthorityControls();
+    ShowGateUserList();
+}
+
+void frmUserMan::SetAuthorityControls()
+{
+    m_opbGAuthority[m_txtGAuthority->text().trimmed() == QLatin1String("2") ? 1 : 0]->setChecked(true);
+    const int type = m_txtAuthType->text().trimmed().toInt();
+    m_chbAuthType[1]->setChecked(type & orvel::gauth_type::Fingerprint);
+    m_chbAuthType[2]->setChecked(type & orvel::gauth_type::Card);
+}
+
+void frmUserMan::SetPlaceholderCard()
+{
+    const QString id = m_txtId->text();
+    // A user without a real card carries the placeholder of the ID shown, also after the ID
+    // was corrected: a placeholder of another ID would give this user someone else's gate ID.
+    if (!id.isEmpty() && !UserRules::HasCard(GetEdition(), m_txtCardID->text()))
+        m_txtCardID->setText(orvel::PlaceholderGuserId(GetEdition(), id));
+}
+
+void frmUserMan::ApplyModeRules()
+{
+    const QString id = m_txtId->text();
+    m_lookup->setWhere(QStringLiteral("user_id = ") + orvel::SqlText(id));
+    const bool found = !id.isEmpty() && m_lookup->LoadBind();
+    if (found)
+        SelectEmp(m_cmbEmp, m_txtEmpId->text().toInt());
+    SetAuthorityControls();
+    QSet<QString> flags;
+    if (m_chbAllUserList->isChecked())
+        flags.insert(QStringLiteral("chbAllUserList"));
+    Rules().Apply(this, mode(), found, flags);
+    // The permit list always belongs to the user shown: the delete checks and the method
+    // validation read it.
+    ShowGateUserList();
+
+    if (mode() != ModeNew || !found)
+        return;
+    if (m_txtDeleteFlag->text().trimmed() == QLatin1String("0")) {
+        MsgBox::Show(U("このユーザIDは既に登録されています。"), QMessageBox::Ok, QMessageBox::Information);
+        ClearRecord();
+        m_txtId->setFocus();
+        return;
+    }
+    const auto answer = MsgBox::Show(U("以前に使用されたことのあるIDです。使用しますか？"),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
+    if (answer != QMessageBox::Yes) {
+        ClearRecord();
+        m_txtId->setFocus();
+        return;
+    }
+    m_lblRefixDT->setText(TodayText());
+    m_txtDeleteFlag->setText(QStringLiteral("0"));
+    m_write->UpdateBind();
+    ShowuserList();
+    m_mode->select(ModeDetails);
+}
+
+void frmUserMan::txtId_LostFocus()
+{
+    GuardDb([this] {
+        SetPlaceholderCard();
+        ApplyModeRules();
+    });
+}
+
+void frmUserMan::msfUserList_Click(int row)
+{
+    if (!ChooseListRow(*m_msfUserList, row, m_txtId))
+        return;
+    ApplyModeRules();
+}
+
+void frmUserMan::USER_SetUserId(const QString &userId)
+{
+    GuardDb([&] {
+        m_txtId->setText(orvel::PadId(userId, orvel::kUserIdWidth));
+        ApplyModeRules();
+    });
+}
+
+QString frmUserMan::Validate()
+{
+    UserRules::Input in;
+    in.userId = m_txtId->text();
+    in.name = m_txtName->text();
+    in.yomi = m_txtNameYomi->text();
+    in.fingerprint = m_chbAuthType[1]->isChecked();
+    in.card = m_chbAuthType[2]->isChecked();
+    in.hasTemplate = in.fingerprint && UserRules::HasTemplate(in.userId);
+    in.hasCard = UserRules::HasCard(GetEdition(), m_txtCardID->text());
+    in.permitRows = PermitRows();
+    return UserRules::Validate(in);
+}
+
+// ---- buttons ------------------------------------------------------------------------------------------
+
+void frmUserMan::cmdRegist_Click()
+{
+    const QString refused = Validate();
+    if (!refused.isEmpty()) {
+        MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    SetPlaceholderCard();
+    m_lblRegistDT->setText(TodayText());
+    m_lblRefixDT->setText(TodayText());
+    m_txtDeleteFlag->setText(QStringLiteral("0"));
+    if (!m_write->InsertBind())
+        MsgBox::Show(U("登録に失敗しました。") + u'\n' + m_write->errMsg().toString(), QMessageBox::Ok,
+                     QMessageBox::Warning);
+    ShowuserList();
+    ShowGateUserList();
+    m_mode->select(ModeDetails);
+}
+
+void frmUserMan::cmdUpdate_Click()
+{
+    const QString refused = Validate();
+    if (!refused.isEmpty()) {
+        MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    m_lblRefixDT->setText(TodayText());
+    m_write->UpdateBind();
+    ShowuserList();
+}
+
+void frmUserMan::cmdDelete_Click()
+{
+    if (PermitRows() > 0) {
+        MsgBox::Show(U("通行許可ゲートがある為、削除できません。"), QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    // Permits to gates that are not in use are hidden from the list; look with them included.
+    const bool wasAll = m_chbAllGUserList->isChecked();
+    m_chbAllGUserList->setChecked(true);
+    ShowGateUserList();
+    if (PermitRows() > 0) {
+        MsgBox::Show(U("未接続ゲートへの通行許可ゲートがある為、削除できません。"), QMessageBox::Ok,
+                     QMessageBox::Information);
+        return;
+    }
+    m_chbAllGUserList->setChecked(wasAll);
+    ShowGateUserList();
+
+    if (MsgBox::Show(U("ユーザを削除します。よろしいですか？"), QMessageBox::Yes | QMessageBox::No,
+                     QMessageBox::Information) != QMessageBox::Yes)
+        return;
+    if (UserRules::DeleteUser(m_txtId->text()) != UserRules::DeleteResult::Deleted) {
+        MsgBox::Show(U("削除に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    ClearRecord();
+    ShowuserList();
+    ApplyModeRules();
+}
+
+void frmUserMan::cmdSearch_Click()
+{
+    SetCurrentScreen(this);
+    frmAssistBase::Open(new frmUserAssist);
+}
+
+// ---- immediate authority changes (mode 3) -------------------------------------------------------------
+
+void frmUserMan::opbGAuthority_Click(int index)
+{
+    const QString chosen = index == 0 ? QStringLiteral("1") : QStringLiteral("2");
+    // Clicking the authority already held changes nothing: no write, no permits to resend.
+    if (chosen == m_txtGAuthority->text().trimmed())
+        return;
+    m_txtGAuthority->setText(chosen);
+    AuthorityChanged(false);
+}
+
+void frmUserMan::chbAuthType_Click()
+{
+    AuthorityChanged(true);
+}
+
+void frmUserMan::AuthorityChanged(bool methods)
+{
+    const QString refused = Validate();
+    if (!refused.isEmpty()) {
+        MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
+        // Nothing was written, so the screen shows the stored authority and methods again.
+        rdo_cntl stored;
+        stored.setDataSource(QStringLiteral("telmar_v1.m_user"));
+        stored.setWhere(QStringLiteral("user_id = ") + orvel::SqlText(m_txtId->text()));
+        const QString gauthority = stored.GetData(QStringLiteral("gauthority")).toString();
+        if (!gauthority.isEmpty())
+            m_txtGAuthority->setText(gauthority);
+        SetAuthorityControls();
+        return;
+    }
+    if (methods)
+        m_txtAuthType->setText(
+            QString::number(UserRules::GAuthType(m_chbAuthType[1]->isChecked(), m_chbAuthType[2]->isChecked())));
+    m_lblRefixDT->setText(TodayText());
+    m_write->UpdateBind();
+    if (!UserRules::MarkPermitsForUpdate(m_txtId->text()))
+        MsgBox::Show(U("更新に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+    ShowGateUserList();
+}
+
+// ---- gate permits -----------------------------------------------------------------------------------
+
+void frmUserMan::cmdAddUseGate_Click()
+{
+    if (m_txtAuthType->text().trimmed() == QLatin1String("0")) {
+        MsgBox::Show(U("認証方法を選択してください。"), QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    SetCurrentScreen(this);
+    frmAssistBase::Open(new frmGateAssist(QStringLiteral("use_flag = 1"), U(" ゲート選択補助（接続中のゲート）")));
+}
+
+void frmUserMan::GATE_SetGateId(const QString &gateId)
+{
+    // A user without a method could not pass the gate; the picker is only opened for one with.
+    const QString authType = m_txtAuthType->text().trimmed();
+    if (m_txtId->text().isEmpty() || authType.isEmpty() || authType == QLatin1String("0"))
+        return;
+    GuardDb([&] {
+        if (!PermitRules::AddPermit(m_txtId->text(), orvel::PadId(gateId, orvel::kGateIdWidth)))
+            MsgBox::Show(U("登録に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+        ShowGateUserList();
+    });
+}
+
+void frmUserMan::cmdDeleteUseGate_Click()
+{
+    const QPair<int, int> block = SelectedBlock(*m_msfUserGateList);
+    if (block.first < 0)
+        return;
+    for (int r = block.first; r <= block.second; ++r)
+        if (!PermitRules::WithdrawPermit(m_txtId->text(), m_msfUserGateList->textMatrix(r, 0)))
+            MsgBox::Show(U("削除に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+    ShowGateUserList();
+}
+
+void frmUserMan::cmdSendGUser_Click()
+{
+    m_cmdSendGUser->setEnabled(false);
+    {
+        const MainWindowDisabled off;
+        const MainTimersPaused paused({QStringLiteral("timSrvChkSend")});
+        GUserRecord user;
+        user.user_id = m_txtId->text();
+        user.guser_id = m_txtCardID->text();
+        user.gauthority = qint16(m_txtGAuthority->text().trimmed().toInt());
+        user.gauth_type = qint16(m_txtAuthType->text().trimmed().toInt());
+        QList<PermitRules::SendRow> rows;
+        for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r) {
+            PermitRules::SendRow row;
+            row.gateId = m_msfUserGateList->textMatrix(r, 0);
+            row.syncFlag = m_msfUserGateList->textMatrix(r, kSyncFlagCol).toInt();
+            row.ipAddr = m_msfUserGateList->textMatrix(r, 7);
+            row.portNo = m_msfUserGateList->textMatrix(r, 8);
+            row.user = user;
+            rows << row;
+        }
+        // One user to every listed gate: each gate under its own lock, and a gate that does not
+        // answer its check is not sent to.
+        PermitRules::SendHooks hooks;
+        hooks.rowDone = [this](int i, PermitRules::RowEnd end) {
+            if (end == PermitRules::RowEnd::Sent)
+                m_msfUserGateList->setTextMatrix(m_msfUserGateList->fixedRows() + i, kSyncDispCol, U("済"));
+        };
+        hooks.tell = [](const QString &text) { MsgBox::Show(text, QMessageBox::Ok, QMessageBox::Warning); };
+        PermitRules::SendRows(rows, PermitRules::SendPolicy{}, hooks);
+        ShowGateUserList();
+    }
+}
+
+ORVEL_REGISTER_SCREEN(frmUserMan)

@@ -1,0 +1,102 @@
+#pragma once
+
+// User screen: the user master (m_user) with department, authority and authentication methods,
+// the user's gate permits with their sending to the gates and, later, the IC card and
+// fingerprint areas.
+
+#include "MasterScreen.h"
+#include "ModeRules.h"
+#include "ScreenRefresh.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class MsfGrid;
+class rdo_cntl;
+
+class frmUserMan : public MasterScreen, public ListsRefresh
+{
+    Q_OBJECT
+public:
+    explicit frmUserMan(QWidget *parent = nullptr);
+    ~frmUserMan() override;
+
+    // ---- called back by the pickers and other screens -----------------------------------------
+    void USER_SetUserId(const QString &userId) override;
+    // Adds a permit for the user shown at the gate (the gate picker).
+    void GATE_SetGateId(const QString &gateId) override;
+    void RefreshLists() override;
+
+    void ShowuserList();
+    void ShowGateUserList();
+    // Writes text into lblInfo in colour (0x00BBGGRR) and beeps when beep is true.
+    void ShowInfo(const QString &text, quint32 colour, bool beep);
+    // Reloads both department combos keeping their selections.
+    void EmpRefresh();
+    // Combos, mode rules and the user list again, as each time the screen is activated.
+    void Form_Activate() override;
+
+    static const ModeRules &Rules();
+
+private:
+    void BuildControls();
+    void SetupDb();
+    void opbFuncMode_Click(int mode) override;
+    void ApplyModeRules();
+    void txtId_LostFocus();
+    void msfUserList_Click(int row);
+    void cmdRegist_Click();
+    void cmdUpdate_Click();
+    void cmdDelete_Click();
+    void cmdSearch_Click();
+    void opbGAuthority_Click(int index);
+    void chbAuthType_Click();
+    void AuthorityChanged(bool methods);
+    QString Validate();
+    void ClearRecord();
+    void SetAuthorityControls();
+    void SelectEmp(QComboBox *combo, int code);
+    void SetPlaceholderCard();
+    int PermitRows() const;
+    void SetSendButton();
+    void cmdAddUseGate_Click();
+    void cmdDeleteUseGate_Click();
+    void cmdSendGUser_Click();
+
+    QLineEdit *m_txtId = nullptr;
+    QLineEdit *m_txtName = nullptr;
+    QLineEdit *m_txtNameYomi = nullptr;
+    QLineEdit *m_txtBikou = nullptr;
+    QComboBox *m_cmbEmp = nullptr;
+    QComboBox *m_cmbEmp2 = nullptr;
+    QCheckBox *m_chbAllUserList = nullptr;
+    QLabel *m_lblRegistDT = nullptr;
+    QLabel *m_lblRefixDT = nullptr;
+    QLabel *m_lblInfo = nullptr;
+    QLineEdit *m_txtAuthType = nullptr;
+    QLineEdit *m_txtGAuthority = nullptr;
+    QLineEdit *m_txtDeleteFlag = nullptr;
+    QLineEdit *m_txtEmpId = nullptr; // department code as stored, for the combo
+    QLineEdit *m_txtCardID = nullptr;
+    QRadioButton *m_opbGAuthority[2] = {};
+    QCheckBox *m_chbAuthType[3] = {}; // 1 fingerprint, 2 IC card
+    QCheckBox *m_chbAllGUserList = nullptr;
+    MsfGrid *m_msfUserList = nullptr;
+    MsfGrid *m_msfUserGateList = nullptr;
+    QPushButton *m_cmdSendGUser = nullptr;
+
+    std::unique_ptr<rdo_cntl> m_userList;
+    std::unique_ptr<rdo_cntl> m_lookup;
+    std::unique_ptr<rdo_cntl> m_write;
+    std::unique_ptr<rdo_cntl> m_permitList;
+    std::unique_ptr<rdo_cntl> m_emp;
+    std::unique_ptr<rdo_cntl> m_emp2;
+};
