@@ -25,8 +25,11 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +129,21 @@ TEST_F(ConsoleLifeTest, ExitWithScreensOpenKeepsTheirColumnWidthsAndTheGateScree
 
 TEST_F(ConsoleLifeTest, EntriesWithoutTheirWindowAreGreyedOutUntilOneIsRegistered)
 {
+    // The import and export windows are taken out of the table for this test and put back after.
+    const char *const windows[] = {"frmIK_ImportUser", "frmIK_ExportUser", "frmIK_ImportEmp",
+                                   "frmIK_ExportEmp",  "frmIK_ImportGate", "frmIK_ExportGate"};
+    std::vector<std::pair<QString, ScreenRegistry::Factory>> saved;
+    for (const char *key : windows) {
+        saved.emplace_back(QString::fromLatin1(key), ScreenRegistry::Find(QString::fromLatin1(key)));
+        ScreenRegistry::Unregister(QString::fromLatin1(key));
+    }
+    const auto restore = qScopeGuard([&] {
+        for (const auto &[key, factory] : saved)
+            if (factory)
+                ScreenRegistry::Register(key, factory);
+            else
+                ScreenRegistry::Unregister(key);
+    });
     mdifVantr w(1);
     for (const char *name : {"mnuImportUser", "mnuExportUser", "mnuImportEmp", "mnuExportEmp", "mnuImportGate",
                              "mnuExportGate"})
@@ -146,7 +164,6 @@ TEST_F(ConsoleLifeTest, EntriesWithoutTheirWindowAreGreyedOutUntilOneIsRegistere
     EXPECT_TRUE(entry->isEnabled());
     entry->trigger();
     EXPECT_EQ(shown, 1);
-    ScreenRegistry::Unregister("frmIK_ImportUser");
     // Menus carry access keys.
     EXPECT_TRUE(menu->title().contains(u'&'));
     EXPECT_TRUE(entry->text().contains(u'&'));

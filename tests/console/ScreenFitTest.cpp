@@ -254,7 +254,8 @@ TEST_F(ScreenFitTest, DialogsFitTheDisplayWithEveryControlInReach)
 {
     for (const char *name : {"frmST_DayMainte", "frmST_AutoLog", "frmIK_GUser", "frmIK_GTime", "frmAbout",
                              "frmJobAssist", "frmUserAssist", "frmGateAssist", "frmGateError", "frmDayMainte",
-                             "frmListUserAuth"}) {
+                             "frmListUserAuth", "frmIK_ImportUser", "frmIK_ImportEmp", "frmIK_ImportGate",
+                             "frmIK_ExportUser", "frmIK_ExportEmp", "frmIK_ExportGate", "frmCardAssist"}) {
         SCOPED_TRACE(name);
         QWidget *w = ScreenRegistry::Create(QString::fromLatin1(name), main.get());
         ASSERT_NE(w, nullptr);

@@ -30,6 +30,11 @@ bool Has(const QString &key)
     return Table().contains(key);
 }
 
+Factory Find(const QString &key)
+{
+    return Table().value(key);
+}
+
 QWidget *Create(const QString &key, QWidget *parent)
 {
     const auto it = Table().constFind(key);

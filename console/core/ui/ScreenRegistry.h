@@ -22,6 +22,8 @@ using Factory = std::function<QWidget *(QWidget *parent)>;
 void Register(const QString &key, Factory factory);
 void Unregister(const QString &key);
 bool Has(const QString &key);
+// The factory registered under key (empty when none), so a test can put it back.
+Factory Find(const QString &key);
 // A new window, or nullptr when nothing is registered under key.
 QWidget *Create(const QString &key, QWidget *parent);
 

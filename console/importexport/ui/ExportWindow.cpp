@@ -2,6 +2,7 @@
 
 #include "FileDialog.h"
 #include "MsgBox.h"
+#include "ScreenLook.h"
 #include "ScreenRegistry.h"
 
 #include <QCheckBox>
@@ -41,6 +42,7 @@ ExportWindow::ExportWindow(const QString &objectName, impexp::ExportKind kind, Q
     auto *fileRow = new QHBoxLayout(file);
     m_txtFName = new QLineEdit(file);
     m_txtFName->setObjectName(QStringLiteral("txtFName"));
+    NameField(m_txtFName, QStringLiteral("エクスポートファイル"));
     auto *cmdFileSearch = new QPushButton(QStringLiteral("参照..."), file);
     cmdFileSearch->setObjectName(QStringLiteral("cmdFileSearch"));
     fileRow->addWidget(m_txtFName, 1);

@@ -4,6 +4,7 @@
 #include "ImportRun.h"
 #include "MasterImports.h"
 #include "MsgBox.h"
+#include "ScreenLook.h"
 #include "ScreenRefresh.h"
 
 #include <QApplication>
@@ -65,6 +66,7 @@ ImportWindow::ImportWindow(const QString &objectName, const QString &title, cons
     auto *fileRow = new QHBoxLayout(file);
     m_txtImportFName = new QLineEdit(file);
     m_txtImportFName->setObjectName(QStringLiteral("txtImportFName"));
+    NameField(m_txtImportFName, QStringLiteral("インポートファイル"));
     auto *cmdFileSearch = new QPushButton(QStringLiteral("参照..."), file);
     cmdFileSearch->setObjectName(QStringLiteral("cmdFileSearch"));
     fileRow->addWidget(m_txtImportFName, 1);
@@ -87,7 +89,7 @@ ImportWindow::ImportWindow(const QString &objectName, const QString &title, cons
     m_txtId->setMaxLength(idWidth);
     m_txtId->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * (idWidth + 2) + 12);
     m_txtId->installEventFilter(this);
-    idRow->addWidget(new QLabel(QStringLiteral("開始ID"), ids));
+    idRow->addWidget(LabelFor(m_txtId, QStringLiteral("開始ID")));
     idRow->addWidget(m_txtId);
     idRow->addStretch();
     root->addWidget(ids);

@@ -11,7 +11,7 @@
 #include "biometric/MifareApi.h"
 #include "Public.h"
 #include "SiteSetup.h"
-#include "biometric/frmCardAssist.h"
+#include "biometric/ui/frmCardAssist.h"
 
 #include <QApplication>
 #include <QGroupBox>

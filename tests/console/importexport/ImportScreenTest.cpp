@@ -12,7 +12,7 @@
 #include "frmIK_ImportEmp.h"
 #include "frmIK_ImportGate.h"
 #include "frmIK_ImportUser.h"
-#include "masterdata/frmJobMan.h"
+#include "masterdata/ui/frmJobMan.h"
 
 #include <QApplication>
 #include <QCheckBox>
