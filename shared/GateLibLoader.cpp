@@ -1,39 +1,16 @@
 #include "GateLibLoader.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-
-#include <dlfcn.h>
-
 namespace orvel {
 
-GateLibLoader::~GateLibLoader()
-{
-    if (m_handle)
-        dlclose(m_handle);
-}
+GateLibLoader::~GateLibLoader() = default;
 
 bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
 {
     m_missingLibrary.clear();
     m_missingEntry.clear();
     m_loadError.clear();
-    // Programs live in bin/ beside lib/; look there first, then let the loader search.
-    QStringList candidates;
-    if (QCoreApplication::instance())
-        candidates << QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../lib/") + fileName)
-                   << QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(fileName);
-    candidates << fileName;
-    for (const QString &c : candidates) {
-        if (c != fileName && !QFileInfo::exists(c))
-            continue;
-        m_handle = dlopen(QFile::encodeName(c).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (m_handle)
-            break;
-        m_loadError = QString::fromLocal8Bit(dlerror());
-    }
-    if (!m_handle) {
+    if (!m_lib.Open(fileName)) {
+        m_loadError = m_lib.LoadError();
         m_missingLibrary = fileName;
         return false;
     }
@@ -41,7 +18,7 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix)
         if (!m_missingEntry.isEmpty())
             return;
         const QByteArray symbol = (prefix + QLatin1String(name)).toLatin1();
-        void *p = dlsym(m_handle, symbol.constData());
+        void *p = m_lib.Symbol(symbol.constData());
         if (!p)
             m_missingEntry = QString::fromLatin1(symbol);
         slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(p);
