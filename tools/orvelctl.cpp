@@ -1,6 +1,8 @@
 // orvelctl: administration of a site from the command line.
 //   orvelctl init-site DIR [--edition 1|2]   create a new site folder with its database
+//   orvelctl write-media DIR                  (re)write the prompt sounds wav/ and FpImage.bmp in DIR
 
+#include "SiteMedia.h"
 #include "SiteSetup.h"
 
 #include <QCoreApplication>
@@ -13,9 +15,18 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     const QStringList args = app.arguments().mid(1);
     auto usage = [&]() {
-        err << "usage: orvelctl init-site DIR [--edition 1|2]\n";
+        err << "usage: orvelctl init-site DIR [--edition 1|2]\n"
+               "       orvelctl write-media DIR\n";
         return 2;
     };
+    if (args.size() == 2 && args[0] == QLatin1String("write-media")) {
+        QString error;
+        if (!orvel::WriteSiteMedia(args[1], &error)) {
+            err << "orvelctl: " << error << "\n";
+            return 1;
+        }
+        return 0;
+    }
     if (args.size() < 2 || args[0] != QLatin1String("init-site"))
         return usage();
 

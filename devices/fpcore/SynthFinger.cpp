@@ -204,11 +204,12 @@ int Render(const Finger &finger, const Impression &im, uint8_t *image)
 void RenderPlain(const Finger &finger, int width, int height, uint8_t *image)
 {
     // The pad scaled into the picture, with an oval outline like a print on paper.
-    const float scale = std::max((2 * kPadA) / float(width), (2 * kPadB) / float(height)) * 0.85f;
+    const float scale = std::max((2 * kPadA) / float(width), (2 * kPadB) / float(height)) * 0.7f;
     for (int v = 0; v < height; ++v) {
         for (int u = 0; u < width; ++u) {
             const float x = (u - width / 2.0f) * scale, y = (v - height / 2.0f) * scale;
-            const float e = (x * x) / (kPadA * kPadA * 0.72f) + (y * y) / (kPadB * kPadB * 0.72f);
+            const float ex = (u - width / 2.0f) / (width * 0.48f), ey = (v - height / 2.0f) / (height * 0.48f);
+            const float e = ex * ex + ey * ey;
             float grey = 255;
             if (e < 1) {
                 const float rim = std::min(1.0f, (1 - e) / 0.2f);
