@@ -21,6 +21,14 @@ struct ConsoleTiming
     int srvExitWaitMs = 1000;        // each wait of the stop sequence
     int srvExitPasses = 30;          // passes waiting for both stop answers before killing
     int srvRestartWaitMs = 1000;     // between killing and starting a service
+
+    // Fingerprint screens: their one-shot timers and the scanner's wait per capture attempt
+    // (in the scanner library's units of 10 ms; ten attempts make one capture).
+    int fpStartMs = 100;        // timStart: scanner search
+    int fpEnrollMs = 500;       // timEnroll: enrolment capture
+    int fpEnrollVerifyMs = 1000; // timVerify of the enrolment screen: confirmation capture
+    int fpVerifyMs = 500;       // timVerify of the verification and login screens
+    int fpWaitValue = 100;      // wait value of each AFP_GetImageWait
 };
 
 ConsoleTiming &Timing();
