@@ -94,6 +94,7 @@ frmFpBase::frmFpBase(const QString &objectName, FpSession::Kind kind, const Layo
     buttons->addStretch();
     grid->addLayout(buttons, row++, 0);
     grid->setSizeConstraint(QLayout::SetFixedSize);
+    m_cmdStopExit->setFocus();
 }
 
 frmFpBase::~frmFpBase()
