@@ -9,6 +9,8 @@
 #include "biometric/frmFpLogin.h"
 #include "biometric/frmFpVerify.h"
 
+#include "FpSettings.h"
+#include "IniFile.h"
 #include "Template.h"
 #include "rdo_cntl.h"
 
@@ -359,4 +361,31 @@ TEST(TplData, RecordsLieAtTheirNumberAndARecordBeyondTheEndExtendsTheFile)
     EXPECT_FALSE(TplData::WriteTpl(path, 2, QByteArray(799, 'b'), &error));
     EXPECT_FALSE(TplData::WriteTpl(path, 0, QByteArray(800, 'b'), &error));
     EXPECT_EQ(QFileInfo(path).size(), 2400);
+}
+
+TEST(FpSite, ANewSiteHasTheScannerOptionsThePromptSoundsAndTheFingerBitmap)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    const orvel::FpScannerSettings s = orvel::ReadFpScannerSettings();
+    EXPECT_EQ(s.backend, QStringLiteral("SIM"));
+    EXPECT_EQ(s.socketPath, site.path(QStringLiteral("fpsim.sock")));
+    const orvel::FpScannerSettings other = orvel::ReadFpScannerSettings(
+        orvel::IniFile::FromText(QStringLiteral("[fingerprint]\nscanner = none\nsim_socket=/run/scan.sock\n")));
+    EXPECT_EQ(other.backend, QStringLiteral("NONE"));
+    EXPECT_EQ(other.socketPath, QStringLiteral("/run/scan.sock"));
+
+    for (const char *name : {"1", "2", "5", "6", "11"}) {
+        QFile f(site.path(QStringLiteral("wav/%1.wav").arg(QLatin1String(name))));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        const QByteArray wav = f.readAll();
+        EXPECT_TRUE(wav.startsWith("RIFF") && wav.mid(8, 8) == "WAVEfmt ") << name;
+        EXPECT_GT(wav.size(), 44 + 22050 / 5) << name; // at least a fifth of a second of sound
+    }
+    QFile bmp(site.path(QStringLiteral("FpImage.bmp")));
+    ASSERT_TRUE(bmp.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(bmp.readAll().startsWith("BM"));
+    // The real player: without a sound device (or without the player) it returns by itself.
+    PlaySound(QStringLiteral(".\\wav\\1.wav"), 0);
+    PlaySound(QStringLiteral(".\\wav\\missing.wav"), 0);
 }
