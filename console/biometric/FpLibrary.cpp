@@ -16,7 +16,22 @@ FpLibrary &FpLibrary::Instance()
     return lib;
 }
 
-FpLibrary::FpLibrary() : m_scanner(new orvel::DeviceLib), m_image(new orvel::DeviceLib) {}
+FpLibrary::FpLibrary() : m_scanner(new orvel::DeviceLib), m_image(new orvel::DeviceLib)
+{
+    SetLibraryNames(QString(), QString());
+}
+
+void FpLibrary::SetLibraryNames(const QString &scanner, const QString &image)
+{
+    m_scannerName = scanner.isEmpty() ? QString::fromLatin1(kScannerLib) : scanner;
+    m_imageName = image.isEmpty() ? QString::fromLatin1(kImageLib) : image;
+    delete m_scanner;
+    delete m_image;
+    m_scanner = new orvel::DeviceLib;
+    m_image = new orvel::DeviceLib;
+    m_loaded = false;
+    m_configured = false;
+}
 
 FpLibrary::~FpLibrary()
 {
@@ -36,9 +51,9 @@ bool FpLibrary::Load()
 {
     if (!m_loaded) {
         m_missing.clear();
-        for (auto [lib, name] : {std::pair{m_scanner, kScannerLib}, std::pair{m_image, kImageLib}}) {
-            if (!lib->IsOpen() && !lib->Open(QString::fromLatin1(name))) {
-                m_missing = QStringLiteral("ライブラリを読み込めません：") + QString::fromLatin1(name);
+        for (auto [lib, name] : {std::pair{m_scanner, m_scannerName}, std::pair{m_image, m_imageName}}) {
+            if (!lib->IsOpen() && !lib->Open(name)) {
+                m_missing = QStringLiteral("ライブラリを読み込めません：") + name;
                 return false;
             }
         }

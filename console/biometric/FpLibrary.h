@@ -37,6 +37,9 @@ public:
     QImage Draw(const QByteArray &image, const QSize &box);
     // Re-reads the scanner back end from Orvel.ini (the next Load applies it).
     void Reconfigure() { m_configured = false; }
+    // The file names loaded (tests point them elsewhere); empty: libafpusb.so, libFpImage.so.
+    // Libraries already loaded are unloaded.
+    void SetLibraryNames(const QString &scanner, const QString &image);
 
 private:
     FpLibrary();
@@ -45,6 +48,8 @@ private:
 
     orvel::DeviceLib *m_scanner;
     orvel::DeviceLib *m_image;
+    QString m_scannerName;
+    QString m_imageName;
     bool m_loaded = false;
     bool m_configured = false;
     QString m_missing;

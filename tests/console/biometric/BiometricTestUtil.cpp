@@ -59,7 +59,7 @@ void FpTest::SetUp()
         EXPECT_TRUE(sync);
         sounds << path;
     });
-    FpLibrary::Instance().Reconfigure();
+    FpLibrary::Instance().SetLibraryNames(QString(), QString()); // and the site's scanner options
     SetCurrentScreen(&screen);
     sim = std::make_unique<testsupport::FpSimProcess>(site.path(QStringLiteral("fpsim.sock")));
     ASSERT_TRUE(sim->ok());

@@ -189,6 +189,27 @@ TEST_F(FpScreensTest, NoScannerAsksToConnectItAndARetryFindsIt)
     EXPECT_EQ(screen.results, (QList<Result>{{true, 1}}));
 }
 
+TEST_F(FpScreensTest, AMissingLibraryOrEntryPointIsNamed)
+{
+    FpLibrary::Instance().SetLibraryNames(QStringLiteral("libnosuch-scanner.so"), QString());
+    QPointer<frmFpEnroll> w = Open<frmFpEnroll>(kUser1, 1);
+    w->StartEnroll();
+    ASSERT_TRUE(WaitFor([&] { return Info(w) == T(fpinfo::NoScanner); }));
+    QList<MsgBox::Shown> shown = MsgBox::TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].text, QStringLiteral("ライブラリを読み込めません：libnosuch-scanner.so"));
+
+    // A library that is there but is no scanner library.
+    FpLibrary::Instance().SetLibraryNames(QStringLiteral("libtcpcom.so"), QString());
+    Click(w, "cmdStopExit");
+    ASSERT_EQ(Info(w), T(fpinfo::Stopped));
+    Click(w, "cmdRetry");
+    ASSERT_TRUE(WaitFor([&] { return Info(w) == T(fpinfo::NoScanner); }));
+    shown = MsgBox::TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].text, QStringLiteral("エントリポイントがありません：AFP_ScannforDevice"));
+}
+
 TEST_F(FpScreensTest, AnUnmatchedConfirmationStopsWithoutStoring)
 {
     ASSERT_TRUE(sim->controlOk(QStringLiteral("touch u1-right-thumb")));
