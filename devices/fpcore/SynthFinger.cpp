@@ -46,7 +46,7 @@ bool FarFromAll(const std::vector<SynthMinutia> &ms, float x, float y, float spa
 }
 
 // Ridge phase at a point of the finger.
-float Phase(const Finger &f, const std::vector<SynthMinutia> &ms, float x, float y)
+float Phase(const Finger &f, float x, float y)
 {
     const float dx = x - f.coreX, dy = y - f.coreY;
     float g;
@@ -55,7 +55,7 @@ float Phase(const Finger &f, const std::vector<SynthMinutia> &ms, float x, float
     else
         g = dy + f.shapeA * std::exp(-dx * dx / (2 * f.shapeB * f.shapeB));
     float phase = kTwoPi / f.period * g + f.phase0;
-    for (const auto &m : ms)
+    for (const auto &m : f.minutiae)
         phase += float(m.polarity) * FastAtan2(y - m.y, x - m.x);
     return phase;
 }
@@ -140,6 +140,8 @@ Impression MakeImpression(const Finger &finger, uint64_t touchSeed, const TouchN
                            kTwoPi / len * std::cos(dir), kTwoPi / len * std::sin(dir), float(r.Uniform(0, kTwoPi))});
     }
     im.noiseSeed = r.Next();
+    // Taking a minutia out of the ridge flow would shift the ridges of the whole print (each one
+    // winds the ridge phase once around itself), so a missing one is hidden under a smudge.
     for (const auto &m : finger.minutiae)
         if (r.Chance(n.dropRate))
             im.smudges.push_back({m.x + float(r.Normal()), m.y + float(r.Normal()), float(r.Uniform(4, 5.5))});
@@ -179,7 +181,7 @@ int Render(const Finger &finger, const Impression &im, uint8_t *image)
                 }
                 const float px = uw - kImageWidth / 2.0f - im.dx, py = vw - kImageHeight / 2.0f - im.dy;
                 const float x = c * px - s * py, y = s * px + c * py;
-                float ridge = 0.5f + 0.5f * std::cos(Phase(finger, finger.minutiae, x, y));
+                float ridge = 0.5f + 0.5f * std::cos(Phase(finger, x, y));
                 for (const DryPatch &d : im.dryPatches) {
                     const float ca = std::cos(d.angle), sa = std::sin(d.angle);
                     const float qx = (ca * (x - d.x) + sa * (y - d.y)) / d.a, qy = (-sa * (x - d.x) + ca * (y - d.y)) / d.b;
@@ -213,7 +215,7 @@ void RenderPlain(const Finger &finger, int width, int height, uint8_t *image)
             float grey = 255;
             if (e < 1) {
                 const float rim = std::min(1.0f, (1 - e) / 0.2f);
-                grey = 250 - 190 * rim * (0.5f + 0.5f * std::cos(Phase(finger, finger.minutiae, x, y)));
+                grey = 250 - 190 * rim * (0.5f + 0.5f * std::cos(Phase(finger, x, y)));
             }
             image[v * width + u] = uint8_t(std::clamp(grey, 0.0f, 255.0f));
         }
