@@ -6,7 +6,6 @@
 
 #include "ConsoleTiming.h"
 #include "CurrentScreen.h"
-#include "MsgBox.h"
 #include "Public.h"
 
 #include "OrvelDefs.h"
@@ -93,7 +92,7 @@ void FpSession::SetFpInfo(const QString &userId, int fpNo, const QString &userNa
     }
     if (tplId.isEmpty() || !TplData::ReadTpl(TplData::TemplatePath(), tplId.toInt(), &m_tpl)) {
         m_tpl.clear(); // an empty template: the test runs but cannot match
-        MsgBox::Show(QString::fromUtf8(fpinfo::NoTemplate));
+        m_view->ShowMessage(QString::fromUtf8(fpinfo::NoTemplate), false);
     }
 }
 
@@ -134,7 +133,7 @@ void FpSession::timStart_Timer()
     QDir::setCurrent(orvel::SiteFolder());
     FpLibrary &lib = FpLibrary::Instance();
     if (!lib.Load())
-        MsgBox::Show(lib.Missing(), QMessageBox::Ok, QMessageBox::Critical);
+        m_view->ShowMessage(lib.Missing(), true);
     if (lib.ScannforDevice(1, &m_device) != AFP_OK) {
         // Stays running: the operator stops, connects the scanner and retries.
         Info(fpinfo::NoScanner, fpinfo::Red, true);
@@ -259,9 +258,9 @@ bool FpSession::Store()
         QString error;
         if (!TplData::WriteTpl(TplData::TemplatePath(), tplId, m_tpl, &error)) {
             Info(fpinfo::StoreFailed, fpinfo::Red, true);
-            MsgBox::Show(QString::fromUtf8(fpinfo::StoreFailed) + QStringLiteral("\n") + TplData::TemplatePath() +
-                             QStringLiteral(": ") + error,
-                         QMessageBox::Ok, QMessageBox::Critical);
+            m_view->ShowMessage(QString::fromUtf8(fpinfo::StoreFailed) + QStringLiteral("\n") + TplData::TemplatePath() +
+                                    QStringLiteral(": ") + error,
+                                true);
             return false;
         }
         db.SetData(QStringLiteral("user_id"), m_userId, true, true);
@@ -271,8 +270,7 @@ bool FpSession::Store()
         return true;
     } catch (const RdoError &e) {
         Info(fpinfo::StoreFailed, fpinfo::Red, true);
-        MsgBox::Show(QString::fromUtf8(fpinfo::StoreFailed) + QStringLiteral("\n") + e.message(), QMessageBox::Ok,
-                     QMessageBox::Critical);
+        m_view->ShowMessage(QString::fromUtf8(fpinfo::StoreFailed) + QStringLiteral("\n") + e.message(), true);
         return false;
     }
 }
@@ -320,7 +318,7 @@ void FpSession::Identify()
             last = ids[n - 1].toInt();
         }
     } catch (const RdoError &e) {
-        MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
+        m_view->ShowMessage(e.message(), true);
     }
     if (!found) {
         Info(fpinfo::NotMatched, fpinfo::Red, true);
@@ -370,7 +368,7 @@ void FpSession::cmdDelete_Click()
     WhereFinger(db, m_userId, m_fpNo);
     // Only the row goes: the template file keeps the record's bytes.
     if (!db.DeleteData()) {
-        MsgBox::Show(QString::fromUtf8(fpinfo::DeleteFailed));
+        m_view->ShowMessage(QString::fromUtf8(fpinfo::DeleteFailed), false);
         return;
     }
     Finish(true, true, 0);

@@ -23,6 +23,8 @@ public:
     virtual void SetStopped(bool stopped) = 0;
     virtual void CloseScreen() = 0;
     virtual void ShowName(const QString &userName, const QString &fingerName) = 0;
+    // A message box; critical for failures the operator must act on.
+    virtual void ShowMessage(const QString &text, bool critical) = 0;
 };
 
 namespace fpinfo {

@@ -2,6 +2,7 @@
 
 #include "FpLibrary.h"
 
+#include "MsgBox.h"
 #include "Public.h"
 #include "ScreenLook.h"
 #include "UiUnits.h"
@@ -120,6 +121,11 @@ void frmFpBase::ShowName(const QString &userName, const QString &fingerName)
         m_txtName->setText(userName);
     if (m_txtFinger)
         m_txtFinger->setText(fingerName);
+}
+
+void frmFpBase::ShowMessage(const QString &text, bool critical)
+{
+    MsgBox::Show(text, QMessageBox::Ok, critical ? QMessageBox::Critical : QMessageBox::NoIcon);
 }
 
 void frmFpBase::ShowInfo(const QString &text, quint32 colour, bool beep)

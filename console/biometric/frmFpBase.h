@@ -46,6 +46,7 @@ protected:
     void SetStopped(bool stopped) override;
     void CloseScreen() override;
     void ShowName(const QString &userName, const QString &fingerName) override;
+    void ShowMessage(const QString &text, bool critical) override;
 
 private:
     FpSession *m_session;
