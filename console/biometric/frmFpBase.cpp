@@ -106,8 +106,10 @@ frmFpBase::~frmFpBase()
 
 void frmFpBase::SetTopMost(bool on)
 {
+    const bool shown = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    clWinTool::SetWinOrder(this);
+    if (shown) // a new window flag hides a shown window
+        clWinTool::SetWinOrder(this);
 }
 
 void frmFpBase::SetFpInfo(const QString &userId, int fpNo, const QString &userName, const QString &fingerName)

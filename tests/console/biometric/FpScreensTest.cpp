@@ -122,6 +122,7 @@ TEST_F(FpScreensTest, ANewFingerTakesTheLowestFreeNumberAndExtendsTheFile)
 TEST_F(FpScreensTest, TenEmptyWaitsTimeOutAndAFingerOnTheTenthAttemptIsAccepted)
 {
     QPointer<frmFpEnroll> w = Open<frmFpEnroll>(kUser1, 2);
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     w->StartEnroll();
     ASSERT_TRUE(WaitFor([&] { return Info(w) == T(fpinfo::TimedOut); }));
     EXPECT_EQ(Caption(w, "cmdStopExit"), QStringLiteral("閉じる"));
