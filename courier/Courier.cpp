@@ -148,7 +148,9 @@ bool Courier::ReadRequest(Request *req)
 
 void Courier::LoadTemplates(Request *req)
 {
-    QSqlQuery q = m_db.Query(QStringLiteral("SELECT * from l_fptpl WHERE user_id=") + SqlText(req->userId));
+    // A row still marked edit_flag 1 has no completely written template behind it: never send it.
+    QSqlQuery q = m_db.Query(QStringLiteral("SELECT * from l_fptpl WHERE user_id=") + SqlText(req->userId) +
+                             QStringLiteral(" AND edit_flag = %1").arg(edit_flag::Complete));
     if (!q.isActive()) {
         m_lastError = m_db.LastError();
         return;

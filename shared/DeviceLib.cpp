@@ -2,15 +2,25 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <dlfcn.h>
 
 namespace orvel {
 
-void *OpenDeviceLibrary(const QString &fileName, QString *loadError)
+DeviceLib::~DeviceLib()
 {
+    if (m_handle)
+        dlclose(m_handle);
+}
+
+bool DeviceLib::Open(const QString &fileName)
+{
+    if (m_handle) {
+        dlclose(m_handle);
+        m_handle = nullptr;
+    }
+    m_loadError.clear();
     // Programs live in bin/ beside lib/; look there first, then let the loader search.
     QStringList candidates;
     if (QCoreApplication::instance())
@@ -20,12 +30,17 @@ void *OpenDeviceLibrary(const QString &fileName, QString *loadError)
     for (const QString &c : candidates) {
         if (c != fileName && !QFileInfo::exists(c))
             continue;
-        if (void *handle = dlopen(QFile::encodeName(c).constData(), RTLD_NOW | RTLD_LOCAL))
-            return handle;
-        if (loadError)
-            *loadError = QString::fromLocal8Bit(dlerror());
+        m_handle = dlopen(QFile::encodeName(c).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (m_handle)
+            return true;
+        m_loadError = QString::fromLocal8Bit(dlerror());
     }
-    return nullptr;
+    return false;
+}
+
+void *DeviceLib::Symbol(const char *name) const
+{
+    return m_handle ? dlsym(m_handle, name) : nullptr;
 }
 
 } // namespace orvel

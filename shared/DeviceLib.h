@@ -1,15 +1,31 @@
 #pragma once
 
-// Opens a device library by name at run time, the way the programs find their own libraries:
-// the program's ../lib first, then its own folder, then the dynamic loader's search path. Used
-// for the gate libraries and the card reader libraries, which are loaded by name rather than
-// linked so that a missing one can be reported by name.
+// Opens a device library by file name (libtcpcom.so, libafpusb.so ...) the way every program
+// looks for them: in ../lib beside the program, in the program's folder, then wherever the
+// dynamic loader searches. Entry points are looked up by name; the caller says what is missing.
 
 #include <QString>
 
 namespace orvel {
 
-// The dlopen handle, or nullptr with the loader's own text in *loadError.
-void *OpenDeviceLibrary(const QString &fileName, QString *loadError);
+class DeviceLib
+{
+public:
+    DeviceLib() = default;
+    ~DeviceLib();
+    DeviceLib(const DeviceLib &) = delete;
+    DeviceLib &operator=(const DeviceLib &) = delete;
+
+    // False when the library cannot be loaded; LoadError() gives the loader's own text.
+    bool Open(const QString &fileName);
+    bool IsOpen() const { return m_handle != nullptr; }
+    // The entry point, or nullptr when the library has none of that name.
+    void *Symbol(const char *name) const;
+    QString LoadError() const { return m_loadError; }
+
+private:
+    void *m_handle = nullptr;
+    QString m_loadError;
+};
 
 } // namespace orvel

@@ -1,16 +1,8 @@
 #include "GateLibLoader.h"
 
-#include "DeviceLib.h"
-
-#include <dlfcn.h>
-
 namespace orvel {
 
-GateLibLoader::~GateLibLoader()
-{
-    if (m_handle)
-        dlclose(m_handle);
-}
+GateLibLoader::~GateLibLoader() = default;
 
 namespace {
 // Every entry point, in the order a program that needs them all checks them.
@@ -40,14 +32,14 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix, const Q
     m_missingLibrary.clear();
     m_missingEntry.clear();
     m_loadError.clear();
-    m_handle = OpenDeviceLibrary(fileName, &m_loadError);
-    if (!m_handle) {
+    if (!m_lib.Open(fileName)) {
+        m_loadError = m_lib.LoadError();
         m_missingLibrary = fileName;
         return false;
     }
     auto resolve = [&](auto &slot, const char *name) {
         const QByteArray symbol = (prefix + QLatin1String(name)).toLatin1();
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(m_handle, symbol.constData()));
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(m_lib.Symbol(symbol.constData()));
     };
     resolve(m_fn.SetIdStringFormat, "SetIdStringFormat");
     resolve(m_fn.ConnectDevice, "ConnectDevice");
@@ -70,7 +62,7 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix, const Q
     // Checked in the caller's order, so the first missing one named is the one it would say.
     for (const QString &name : required) {
         const QByteArray symbol = (prefix + name).toLatin1();
-        if (!dlsym(m_handle, symbol.constData())) {
+        if (!m_lib.Symbol(symbol.constData())) {
             m_missingEntry = QString::fromLatin1(symbol);
             break;
         }

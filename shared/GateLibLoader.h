@@ -4,6 +4,7 @@
 // with "serial_") and resolves every entry point, as the services do at start-up. A missing
 // library or entry point is reported by name so that the service can say what is missing.
 
+#include "DeviceLib.h"
 #include "gatelib.h"
 
 #include <QString>
@@ -50,14 +51,14 @@ public:
     // is missing. Other entry points are resolved when present and left null otherwise.
     bool Load(const QString &fileName, const QString &prefix, const QStringList &required);
     const GateLibFunctions &Fn() const { return m_fn; }
-    bool IsLoaded() const { return m_handle != nullptr && m_missingEntry.isEmpty(); }
+    bool IsLoaded() const { return m_lib.IsOpen() && m_missingEntry.isEmpty(); }
 
     QString MissingLibrary() const { return m_missingLibrary; }
     QString MissingEntry() const { return m_missingEntry; } // e.g. "tcp_PollDevice"
     QString LoadError() const { return m_loadError; }       // the loader's own text
 
 private:
-    void *m_handle = nullptr;
+    DeviceLib m_lib;
     GateLibFunctions m_fn;
     QString m_missingLibrary;
     QString m_missingEntry;

@@ -204,6 +204,14 @@ inline constexpr int DefaultLogWaitInterval = 5;
 inline constexpr const char *DefaultTrayIcon = "NO_DISP";
 inline constexpr const char *DefaultReaderBackend = "AUTO";
 inline constexpr const char *DefaultSimSocket = "cardreader.sock";
+
+// The fingerprint scanner: which back end the scanner library uses ("SIM" the scanner simulator,
+// "NONE" no scanner) and the simulator's socket (a name without a folder is in the site folder).
+inline constexpr const char *SecFingerprint = "FINGERPRINT";
+inline constexpr const char *KeyFpScanner = "SCANNER";
+inline constexpr const char *KeyFpSimSocket = "SIM_SOCKET";
+inline constexpr const char *DefaultFpScanner = "SIM";
+inline constexpr const char *DefaultFpSimSocket = "fpsim.sock";
 } // namespace ini
 
 // Size of one fingerprint template record in the template file.

@@ -2,6 +2,7 @@
 
 #include "DbConnection.h"
 #include "OrvelDefs.h"
+#include "SiteMedia.h"
 #include "Schema.h"
 #include "UpgradeSchema.h"
 #include "rdo_cntl.h"
@@ -174,11 +175,17 @@ QString DefaultOrvelIni()
                           "[LOG SECTION]\r\n"
                           "START_YEAR=0\r\n"
                           "START_MONTH=0\r\n"
-                          "START_DAY=0\r\n")
+                          "START_DAY=0\r\n"
+                          "\r\n"
+                          "[%6]\r\n"
+                          "%7=%8\r\n"
+                          "%9=%10\r\n")
         .arg(QLatin1String(ini::DefaultGateLock), QLatin1String(ini::DefaultTemplate))
         .arg(ini::DefaultWaitSec)
         .arg(ini::DefaultLogWaitInterval)
-        .arg(QLatin1String(ini::DefaultTrayIcon)) +
+        .arg(QLatin1String(ini::DefaultTrayIcon), QLatin1String(ini::SecFingerprint), QLatin1String(ini::KeyFpScanner),
+             QLatin1String(ini::DefaultFpScanner), QLatin1String(ini::KeyFpSimSocket),
+             QLatin1String(ini::DefaultFpSimSocket)) +
            QStringLiteral("\r\n"
                           "[CARD READER]\r\n"
                           "; AUTO: a PC/SC reader when one is attached, otherwise the simulated reader;\r\n"
@@ -298,7 +305,7 @@ bool CreateSite(const QString &dir, const SiteOptions &options, QString *error, 
                                     .arg(options.edition);
     if (!WriteText(d.filePath(QString::fromLatin1(ini::FileName)), DefaultOrvelIni() + siteSection, error) ||
         !WriteText(d.filePath(QStringLiteral("odbcinst.ini")), odbcinst, error) ||
-        !WriteText(d.filePath(QStringLiteral("odbc.ini")), odbc, error))
+        !WriteText(d.filePath(QStringLiteral("odbc.ini")), odbc, error) || !WriteSiteMedia(d.absolutePath(), error))
         return false;
 
     UseSiteOdbc(d.absolutePath());

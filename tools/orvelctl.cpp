@@ -4,10 +4,12 @@
 //       PostgreSQL server (created or joined)
 //   orvelctl import|export ...               CSV import and export of master data
 //                                            (ImportExportCommand.h)
+//   orvelctl write-media DIR                  (re)write the prompt sounds wav/ and FpImage.bmp in DIR
 //   orvelctl file-version FILE               the four-part version a program or library carries
 
 #include "GetFileVers.h"
 #include "ImportExportCommand.h"
+#include "SiteMedia.h"
 #include "SiteSetup.h"
 
 #include <QCoreApplication>
@@ -45,12 +47,21 @@ int main(int argc, char **argv)
         return FileVersionCommand(args.mid(1));
     auto usage = [&]() {
         err << "usage: orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]]\n"
+               "       orvelctl write-media DIR\n"
                "       orvelctl file-version FILE\n"
             << orvel::ImportExportUsage();
         return 2;
     };
     if (!args.isEmpty() && (args[0] == QLatin1String("import") || args[0] == QLatin1String("export")))
         return orvel::RunImportExportCommand(args, out, err);
+    if (args.size() == 2 && args[0] == QLatin1String("write-media")) {
+        QString error;
+        if (!orvel::WriteSiteMedia(args[1], &error)) {
+            err << "orvelctl: " << error << "\n";
+            return 1;
+        }
+        return 0;
+    }
     if (args.size() < 2 || args[0] != QLatin1String("init-site"))
         return usage();
 

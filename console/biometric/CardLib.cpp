@@ -7,14 +7,15 @@
 
 #include <QFile>
 
-#include <dlfcn.h>
+#include <memory>
 
 namespace CardLib {
 
 namespace {
 struct Loaded
 {
-    void *handle[2] = {nullptr, nullptr}; // FeliCa, Mifare
+    // FeliCa, Mifare; a library once opened stays open (functions taken from it may be held).
+    orvel::DeviceLib *lib[2] = {nullptr, nullptr};
     QString file[2] = {QLatin1String(FelicaLibrary), QLatin1String(MifareLibrary)};
     FelicaFunctions felica;
     MifareFunctions mifare;
@@ -53,9 +54,9 @@ bool ApplyOptions(CARDLIB_SetOption_FN setOption, QString *message)
 }
 
 template <class Fn>
-bool Resolve(void *handle, const char *library, const char *name, Fn *slot, QString *message)
+bool Resolve(const orvel::DeviceLib &lib, const char *library, const char *name, Fn *slot, QString *message)
 {
-    *slot = reinterpret_cast<Fn>(dlsym(handle, name));
+    *slot = reinterpret_cast<Fn>(lib.Symbol(name));
     if (*slot)
         return true;
     *message = QStringLiteral("%1 に %2 がありません。").arg(QString::fromUtf8(library), QLatin1String(name));
@@ -71,15 +72,16 @@ bool Load(int edition, QString *message)
     const bool felica = edition == 1;
     const QByteArray file = L().file[felica ? 0 : 1].toUtf8();
     const char *library = file.constData();
-    void *&handle = L().handle[felica ? 0 : 1];
-    if (!handle) {
-        QString loadError;
-        handle = orvel::OpenDeviceLibrary(QString::fromUtf8(file), &loadError);
-        if (!handle) {
+    orvel::DeviceLib *&lib = L().lib[felica ? 0 : 1];
+    if (!lib) {
+        auto opened = std::make_unique<orvel::DeviceLib>();
+        if (!opened->Open(QString::fromUtf8(file))) {
             *message = QStringLiteral("カードリーダのライブラリ %1 を読み込めません。").arg(QString::fromUtf8(file));
             return false;
         }
+        lib = opened.release();
     }
+    const orvel::DeviceLib &handle = *lib;
     bool ok = true;
     CARDLIB_SetOption_FN setOption = nullptr;
     if (felica) {
@@ -108,7 +110,7 @@ void SetLibraryFile(int edition, const QString &fileName)
 {
     const int i = edition == 1 ? 0 : 1;
     // The old library stays open: functions taken from it may still be held.
-    L().handle[i] = nullptr;
+    L().lib[i] = nullptr;
     L().file[i] = fileName;
     if (i == 0)
         L().felica = FelicaFunctions();

@@ -29,6 +29,13 @@ struct ConsoleTiming
     int cardInitializeMs = 100; // timInitialize: opens the reader once
     int cardPollMs = 50;        // timCard: one read attempt per tick
     int cardReadOkMs = 1000;    // timReadOK: how long a read ID is shown before it is handed over
+    // Fingerprint screens: their one-shot timers and the scanner's wait per capture attempt
+    // (in the scanner library's units of 10 ms; ten attempts make one capture).
+    int fpStartMs = 100;        // timStart: scanner search
+    int fpEnrollMs = 500;       // timEnroll: enrolment capture
+    int fpEnrollVerifyMs = 1000; // timVerify of the enrolment screen: confirmation capture
+    int fpVerifyMs = 500;       // timVerify of the verification and login screens
+    int fpWaitValue = 100;      // wait value of each AFP_GetImageWait
 };
 
 // Scripts (screenshots, demos) may lengthen or shorten named durations through the environment:

@@ -86,7 +86,7 @@ LineReply LineCall(const std::string &socketPath, const std::string &command, in
 
     LineReply reply;
     std::string pending;
-    char buf[512];
+    char buf[16384];
     for (;;) {
         size_t nl;
         while ((nl = pending.find('\n')) != std::string::npos) {

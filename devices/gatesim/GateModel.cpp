@@ -1,5 +1,8 @@
 #include "GateModel.h"
 
+#include "Match.h"
+#include "Template.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -85,7 +88,28 @@ LogEntry Gate::PresentFinger(const std::array<uint8_t, GATE_TEMPLATE_LEN> &tpl)
         for (const auto &t : p.templates)
             if (t == tpl)
                 return AddLog(kLogAdmitted, p.id, 1, QDateTime());
+    fp::Minutiae touch;
+    if (fp::DecodeTemplate(tpl.data(), &touch))
+        return PresentFinger(touch);
     return AddLog(kLogUnknownFinger, std::string(), 1, QDateTime());
+}
+
+LogEntry Gate::PresentFinger(const fp::Minutiae &touch)
+{
+    if (const Profile *p = MatchFinger(touch))
+        return AddLog(kLogAdmitted, p->id, 1, QDateTime());
+    return AddLog(kLogUnknownFinger, std::string(), 1, QDateTime());
+}
+
+const Profile *Gate::MatchFinger(const fp::Minutiae &touch) const
+{
+    for (const auto &p : profiles)
+        for (const auto &t : p.templates) {
+            fp::Minutiae stored;
+            if (fp::DecodeTemplate(t.data(), &stored) && fp::MatchMinutiae(stored, touch).match)
+                return &p;
+        }
+    return nullptr;
 }
 
 QStringList Gate::DescribeUsers() const

@@ -2,6 +2,7 @@
 // One simulated gate: profiles, templates, log memory, clock, EEPROM settings, properties
 // record, capacities and injected faults. Transport-free: the simulator feeds it request frames.
 
+#include "FpTypes.h"
 #include "GateFrame.h"
 #include "gatelib.h"
 
@@ -89,7 +90,11 @@ public:
 
     // Control actions.
     LogEntry PresentCard(const std::string &cardId);
+    // A finger given as an 800-byte template: admitted by a byte-identical stored template, or by
+    // one the matcher pairs with it.
     LogEntry PresentFinger(const std::array<uint8_t, GATE_TEMPLATE_LEN> &tpl);
+    // A finger given as the minutiae of a fresh touch, matched against every stored template.
+    LogEntry PresentFinger(const fp::Minutiae &touch);
     LogEntry AddLog(int type, const std::string &id, int auth, const QDateTime &when);
     int CountProfiles(bool admin) const;
     Profile *Find(const std::string &id);
@@ -99,6 +104,8 @@ public:
 private:
     int Execute(uint16_t cmd, const std::vector<uint8_t> &in, std::vector<uint8_t> &out);
     int StoreProfile(const std::string &id, bool admin, int enrollMode, const uint8_t *tpl);
+    // The first profile with a template that the matcher pairs with the touch.
+    const Profile *MatchFinger(const fp::Minutiae &touch) const;
 };
 
 QString FormatTime(const QDateTime &t);

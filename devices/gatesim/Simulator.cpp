@@ -1,5 +1,8 @@
 #include "Simulator.h"
 
+#include "Extract.h"
+#include "SynthFinger.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSocketNotifier>
@@ -304,6 +307,7 @@ static const char *kHelp[] = {
     "gates",
     "card GATE CARDID                  present a card",
     "finger GATE HEX1600|@FILE[:N]     present a finger (800-byte template; N = template number in FILE)",
+    "finger GATE sim:FINGER            present a fresh touch of a synthetic finger (the scanner simulator's)",
     "users GATE | logs GATE [new] | summary GATE | eeprom GATE | stats GATE",
     "adduser GATE ID [admin=0|1] [card=1|tpl=HEX1600|tplfile=FILE:N]",
     "deluser GATE ID | reset GATE",
@@ -392,11 +396,21 @@ QStringList Simulator::Control(const QString &line, bool *quit)
             return err("usage: card GATE CARDID");
         return ok({logLine(g->PresentCard(a[2].toStdString()))});
     }
+    if (cmd == QLatin1String("finger") && a.size() == 3 && a[2].startsWith(QLatin1String("sim:"))) {
+        // The gate's own sensor: a fresh, noisy touch, read and matched as the console's scanner does.
+        const QString identity = a[2].mid(4);
+        if (identity.isEmpty())
+            return err("usage: finger GATE sim:FINGER");
+        const fp::Finger finger = fp::MakeFinger(identity.toStdString());
+        std::vector<uint8_t> image(fp::kImageBytes);
+        fp::Render(finger, fp::MakeImpression(finger, touchSeed_ + 0x9E3779B97F4A7C15ull * ++touches_), image.data());
+        return ok({logLine(g->PresentFinger(fp::ExtractMinutiae(image.data()).minutiae))});
+    }
     if (cmd == QLatin1String("finger")) {
         std::array<uint8_t, GATE_TEMPLATE_LEN> tpl;
         QString e;
         if (a.size() != 3 || !ParseTemplate(a[2], &tpl, &e))
-            return err(e.isEmpty() ? QStringLiteral("usage: finger GATE HEX|@FILE[:N]") : e);
+            return err(e.isEmpty() ? QStringLiteral("usage: finger GATE HEX|@FILE[:N]|sim:FINGER") : e);
         return ok({logLine(g->PresentFinger(tpl))});
     }
     if (cmd == QLatin1String("users"))

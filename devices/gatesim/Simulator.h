@@ -61,6 +61,8 @@ private:
     void OnGateConnection(Gate *gate, QTcpServer *server);
 
     std::vector<std::unique_ptr<Gate>> gates_;
+    uint64_t touchSeed_ = uint64_t(QDateTime::currentMSecsSinceEpoch()); // fresh touches per run
+    uint64_t touches_ = 0;
     std::map<Gate *, QTcpServer *> servers_;
     QTcpServer control_;
 };

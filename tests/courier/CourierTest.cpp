@@ -170,6 +170,28 @@ TEST_F(CourierTest, WritesCardAndFingerprintUsersThatTheGateThenHolds)
     EXPECT_EQ(Request(201, "0000000001", "CARD0001", 1, 2), "1/0");
 }
 
+// Fault mended: a template row still marked as being written (edit_flag 1) has no complete
+// template behind it and is never sent to a gate.
+TEST_F(CourierTest, TemplatesStillBeingWrittenAreNotSent)
+{
+    WriteTemplates({Template(1), Template(2)});
+    site.exec("INSERT INTO l_fptpl (user_id, fp_no, tpl_id, edit_flag) VALUES ('0000000004', 0, 1, 0)");
+    site.exec("INSERT INTO l_fptpl (user_id, fp_no, tpl_id, edit_flag) VALUES ('0000000004', 1, 2, 1)");
+    StartCourier(courier);
+    const QString fpId = kZeros + "0000000004";
+    EXPECT_EQ(Request(201, "0000000004", fpId, 1, 1), "1/0");
+    bool found = false;
+    for (const auto &l : Users())
+        if (l.rfind(fpId.toStdString(), 0) == 0) {
+            found = true;
+            EXPECT_NE(l.find("templates=1"), std::string::npos) << l;
+        }
+    EXPECT_TRUE(found);
+    const std::string file = site.path("template.dat").toStdString();
+    EXPECT_NE(sim->control("finger 00001 @" + file + ":1").front().find(fpId.toStdString()), std::string::npos);
+    EXPECT_NE(sim->control("finger 00001 @" + file + ":2").front().find("type=29"), std::string::npos);
+}
+
 TEST_F(CourierTest, WriteDeletesTheCardIdAndTheNoCardIdFirst)
 {
     ASSERT_TRUE(sim->controlOk("adduser 00001 ABC card=1"));
