@@ -6,7 +6,7 @@
 
 #include "ConsoleTiming.h"
 #include "CurrentScreen.h"
-#include "Public.h"
+#include "ConsoleState.h"
 
 #include "OrvelDefs.h"
 #include "SiteFolder.h"

@@ -1,6 +1,6 @@
 #include "TplData.h"
 
-#include "Public.h"
+#include "ConsoleState.h"
 
 #include "SiteFolder.h"
 

@@ -1,7 +1,10 @@
 #include "ConsoleState.h"
 
+#include "CurrentScreen.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
 
 #include <iterator>
 
@@ -14,6 +17,7 @@ struct State
     QString templateFile;
     bool ending = false;
     std::function<void()> endHandler;
+    QPointer<QObject> currentScreen;
 };
 State &S()
 {
@@ -87,4 +91,17 @@ void SetEndProgramHandler(std::function<void()> handler)
 void ResetProgramEnding()
 {
     S().ending = false;
+}
+
+void SetCurrentScreenObject(QObject *screen)
+{
+    S().currentScreen = screen;
+}
+QObject *GetCurrentScreenObject()
+{
+    return S().currentScreen;
+}
+CurrentScreen *GetCurrentScreen()
+{
+    return dynamic_cast<CurrentScreen *>(S().currentScreen.data());
 }

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+class QObject;
+class CurrentScreen;
+
 #include <functional>
 
 // ---- edition and titles ------------------------------------------------------------------------
@@ -30,3 +33,10 @@ void EndProgram();
 bool IsProgramEnding();
 void SetEndProgramHandler(std::function<void()> handler);
 void ResetProgramEnding(); // tests: start a fresh run
+
+// ---- the current screen -------------------------------------------------------------------------
+// The window on which assist windows (pickers, card and fingerprint windows) call back. Held
+// weakly: a screen that goes away is no longer current.
+void SetCurrentScreenObject(QObject *screen);
+QObject *GetCurrentScreenObject();
+CurrentScreen *GetCurrentScreen(); // nullptr when there is none or it answers no routine

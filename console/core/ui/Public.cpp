@@ -19,7 +19,6 @@ struct ConsoleState
     QPointer<QWidget> mainWindow;
     qint16 busy = 0; // kept as the 16-bit flag other modules test
     std::function<void()> busyPump;
-    QPointer<QWidget> currentScreen;
     clSettingInfo *settings = nullptr;
 };
 ConsoleState &S()
@@ -114,15 +113,11 @@ void OpenUnderBusy(QWidget *window)
 
 void SetCurrentScreen(QWidget *screen)
 {
-    S().currentScreen = screen;
-}
-CurrentScreen *GetCurrentScreen()
-{
-    return dynamic_cast<CurrentScreen *>(S().currentScreen.data());
+    SetCurrentScreenObject(screen);
 }
 QWidget *GetCurrentScreenWidget()
 {
-    return S().currentScreen;
+    return qobject_cast<QWidget *>(GetCurrentScreenObject());
 }
 
 void SetSettings(clSettingInfo *settings)

@@ -39,7 +39,6 @@ void OpenUnderBusy(QWidget *window);
 // The window assist windows report to. A widget that does not implement CurrentScreen clears it;
 // a destroyed widget is forgotten automatically.
 void SetCurrentScreen(QWidget *screen);
-CurrentScreen *GetCurrentScreen();
 QWidget *GetCurrentScreenWidget();
 
 // ---- settings object ---------------------------------------------------------------------------
