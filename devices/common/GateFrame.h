@@ -35,7 +35,16 @@ enum Command : uint16_t {
     CmdCardProfile = 0x0E,
     CmdFingerProfile = 0x0F,
     CmdDeleteUnassigned = 0x10,
+    CmdAck = 0x11,
 };
+
+// Payload of an upload or ack request: the last log record the PC holds safely (sequence number
+// 0 = none), little-endian.
+struct UploadAck {
+    int32_t seq = 0;
+    uint32_t epoch = 0;
+};
+inline constexpr size_t kUploadAckSize = 8;
 
 // Name used by the simulator's control interface ("poll", "upload", ...); empty if unknown.
 std::string CommandName(uint16_t cmd);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -307,7 +308,8 @@ static const char *kHelp[] = {
     "users GATE | logs GATE [new] | summary GATE | eeprom GATE | stats GATE",
     "adduser GATE ID [admin=0|1] [card=1|tpl=HEX1600|tplfile=FILE:N]",
     "deluser GATE ID | reset GATE",
-    "addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss]",
+    "addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss | @Y-M-DTh:m:s]   (@: time record sent as it stands)",
+    "logclear GATE                     empty the log memory (numbers restart at 1 under a new epoch)",
     "clock GATE [YYYY-MM-DDThh:mm:ss]",
     "capacity GATE USERS MASTERS",
     "props GATE [BYTE=VALUE ...]",
@@ -372,7 +374,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         return ok(out);
     }
     static const QStringList kGateCommands = {"card", "finger", "users", "logs", "summary", "eeprom", "stats",
-                                              "reset", "adduser", "deluser", "addlog", "clock", "capacity",
+                                              "reset", "adduser", "deluser", "addlog", "logclear", "clock", "capacity",
                                               "props", "fault"};
     if (!kGateCommands.contains(cmd))
         return err("unknown command " + cmd + " (try help)");
@@ -384,7 +386,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
             .arg(e.seq)
             .arg(e.type)
             .arg(e.id.empty() ? QStringLiteral("-") : QString::fromStdString(e.id))
-            .arg(FormatTime(e.time).replace(' ', 'T'));
+            .arg(DescribeTime(e));
     };
 
     if (cmd == QLatin1String("card")) {
@@ -404,13 +406,14 @@ QStringList Simulator::Control(const QString &line, bool *quit)
     if (cmd == QLatin1String("logs"))
         return ok(g->DescribeLogs(Arg(a, 2) == QLatin1String("new")));
     if (cmd == QLatin1String("summary"))
-        return ok({QStringLiteral("users=%1 masters=%2 logs=%3 new=%4 user_capacity=%5 master_capacity=%6")
+        return ok({QStringLiteral("users=%1 masters=%2 logs=%3 new=%4 user_capacity=%5 master_capacity=%6 epoch=%7")
                        .arg(g->CountProfiles(false))
                        .arg(g->CountProfiles(true))
                        .arg(g->logs.size())
                        .arg(g->logs.size() - g->uploadPos)
                        .arg(g->userCapacity)
-                       .arg(g->masterCapacity)});
+                       .arg(g->masterCapacity)
+                       .arg(g->logEpoch)});
     if (cmd == QLatin1String("eeprom")) {
         QStringList out;
         for (const auto &[k, v] : g->eeprom)
@@ -427,8 +430,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
     }
     if (cmd == QLatin1String("reset")) {
         g->profiles.clear();
-        g->logs.clear();
-        g->uploadPos = 0;
+        g->ClearLogs();
         g->faults.clear();
         g->delayMs = 0;
         g->requestCounts.clear();
@@ -474,13 +476,39 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         if (!okType || a.size() < 4)
             return err("usage: addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss]");
         QDateTime when;
-        if (a.size() > 4) {
+        GateTime raw{};
+        const bool isRaw = a.size() > 4 && a[4].startsWith(u'@');
+        if (isRaw) {
+            // Numbers taken as they stand, impossible dates included: what a broken clock sends.
+            const QStringList n = a[4].mid(1).split(QRegularExpression(QStringLiteral("[-T:]")));
+            QList<int> v;
+            for (const QString &x : n) {
+                bool okN = false;
+                v << x.toInt(&okN);
+                if (!okN || v.last() < 0 || v.last() > 255 + (v.size() == 1 ? 2000 : 0))
+                    return err("bad time " + a[4]);
+            }
+            if (v.size() != 6 || v[0] < 2000)
+                return err("bad time " + a[4]);
+            raw = {uint8_t(v[5]), uint8_t(v[4]), uint8_t(v[3]), 1, uint8_t(v[2]), uint8_t(v[1]), uint8_t(v[0] - 2000), 0};
+        } else if (a.size() > 4) {
             when = QDateTime::fromString(a[4], Qt::ISODate);
             if (!when.isValid())
                 return err("bad time " + a[4]);
         }
         const std::string id = a[3] == QLatin1String("-") ? std::string() : a[3].toStdString();
-        return ok({logLine(g->AddLog(type, id, 0, when))});
+        LogEntry e = g->AddLog(type, id, 0, when);
+        if (isRaw) {
+            LogEntry &stored = g->logs.back();
+            stored.hasRawTime = true;
+            stored.rawTime = raw;
+            e = stored;
+        }
+        return ok({logLine(e)});
+    }
+    if (cmd == QLatin1String("logclear")) {
+        g->ClearLogs();
+        return ok();
     }
     if (cmd == QLatin1String("clock")) {
         if (a.size() > 2) {
