@@ -60,6 +60,8 @@ void UpgradeSchema(rdo_cntl &db, int edition)
         Try(db, QStringLiteral("ALTER TABLE set_mainte ADD COLUMN db_vers TEXT(10)"));
         Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.0' WHERE db_vers IS NULL OR db_vers = ''"));
     }
+    for (const QString &sql : schema::Additions(b))
+        Try(db, sql);
     if (edition == EditionMifare) {
         QString vers;
         try {

@@ -1,5 +1,6 @@
 #include "rdo_cntl.h"
 
+#include "ConnectionSetUp.h"
 #include "Csv.h"
 #include "Format.h"
 #include "Sjis.h"
@@ -87,9 +88,7 @@ bool OpenShared(const QString &dataSource, const QString &userId, const QString 
     if (!db.open())
         return false;
     // The back end decides how statements are translated (date literals, quoting of names).
-    QSqlQuery probe(db);
-    orvel::SetCurrentBackend(probe.exec(QStringLiteral("SELECT sqlite_version()")) ? orvel::DbBackend::SQLite
-                                                                                    : orvel::DbBackend::PostgreSQL);
+    orvel::SetUpConnection(db);
     return true;
 }
 

@@ -3,9 +3,11 @@
 #include "ErrorLog.h"
 #include "GateLock.h"
 #include "OrvelDefs.h"
+#include "Schema.h"
 #include "ServiceDb.h"
 #include "SqlDialect.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QStringList>
@@ -13,6 +15,8 @@
 #include <QVariant>
 
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
 
 namespace harvester {
 
@@ -29,12 +33,39 @@ QString RunningText()
     return QString::fromUtf8(srv::TextRunning);
 }
 
-QString InsertStatement(const SpoolRecord &r)
+const QString kInsert = QStringLiteral(
+    "Insert Into log_telmar (gate_id, guser_id, log_type, log_dt) Values(?, ?, ?, ?);");
+const QString kLastSeq = QStringLiteral("SELECT last_seq FROM log_gate_seq WHERE gate_id = ? AND log_epoch = ?");
+const QString kSetLastSeq = QStringLiteral(
+    "INSERT INTO log_gate_seq (gate_id, log_epoch, last_seq) VALUES (?, ?, ?) "
+    "ON CONFLICT (gate_id, log_epoch) DO UPDATE SET last_seq = excluded.last_seq");
+
+QString SeqKey(const SpoolRecord &r)
 {
-    return QStringLiteral("Insert Into log_telmar (gate_id, guser_id, log_type, log_dt) Values(") +
-           QStringList{SqlText(r.gateId), SqlText(r.guserId), QString::number(r.logType), SqlText(r.logDt)}.join(
-               QStringLiteral(", ")) +
-           QStringLiteral(");");
+    return r.gateId + u'/' + QString::number(r.epoch);
+}
+
+QString Identity(const SpoolRecord &r)
+{
+    return QStringLiteral("gate %1 seq %2").arg(r.gateId).arg(r.seq);
+}
+
+// DropConnection is an addition to the library's usual calls, so the loader does not look it
+// up: it is found in the library that holds the loaded ConnectDevice, under the same prefix.
+GATELIB_DropConnection_FN FindDropConnection(const GateLibFunctions &fn)
+{
+    Dl_info info{};
+    if (!fn.ConnectDevice || !dladdr(reinterpret_cast<void *>(fn.ConnectDevice), &info) || !info.dli_fname ||
+        !info.dli_sname)
+        return nullptr;
+    const std::string connect = info.dli_sname;
+    const size_t at = connect.rfind("ConnectDevice");
+    void *lib = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    if (!lib || at == std::string::npos)
+        return nullptr;
+    auto fnDrop = reinterpret_cast<GATELIB_DropConnection_FN>(dlsym(lib, (connect.substr(0, at) + "DropConnection").c_str()));
+    dlclose(lib); // the loader still holds it
+    return fnDrop;
 }
 
 } // namespace
@@ -46,8 +77,14 @@ Collector::Collector(ServiceDb &db, const GateLibFunctions &gate, CollectorSetti
       m_ctrl(db, srv::Harvester),
       m_processor(db, m_settings.edition),
       m_spool(m_settings.spoolFile),
-      m_stateText(RunningText())
+      m_stateText(RunningText()),
+      m_dropConnection(FindDropConnection(gate))
 {
+    // The identity table normally comes with the console's schema upgrade; a collector started on
+    // a database that lacks it would otherwise spool every record.
+    for (const QString &sql : schema::Additions(CurrentBackend()))
+        if (sql.contains(QLatin1String(tbl::log_gate_seq)))
+            m_db.Exec(sql);
 }
 
 void Collector::SetDisplay(std::function<void(const QString &)> display)
@@ -204,10 +241,15 @@ void Collector::Visit(const Gate &gate)
     m_retryMark = false;
     // Records the database refused earlier go in before anything newer.
     FlushSpool();
-    bool failed = false;
+    bool failed = false, leftOnGate = false;
     QString error;
-    Upload(gate, &failed, &error);
-    m_gate.DisConnectDevice();
+    Upload(gate, &failed, &error, &leftOnGate);
+    // A disconnect acknowledges the last record taken; one that could not be kept stays on the
+    // gate, which sends it again on the next visit.
+    if (leftOnGate && m_dropConnection)
+        m_dropConnection();
+    else
+        m_gate.DisConnectDevice();
     if (failed)
         SetState(GateError, error);
     else
@@ -215,7 +257,42 @@ void Collector::Visit(const Gate &gate)
     Unlock(gate.id);
 }
 
-int Collector::Upload(const Gate &gate, bool *failed, QString *error)
+SpoolRecord Collector::FromGate(const Gate &gate, const GateLogRecord &rec) const
+{
+    const GateTime &t = rec.time;
+    SpoolRecord r;
+    r.gateId = gate.id;
+    r.guserId = QString::fromLatin1(rec.user_id, qsizetype(::strnlen(rec.user_id, sizeof rec.user_id)));
+    r.logType = rec.log_type;
+    r.seq = rec.seq;
+    r.epoch = rec.log_epoch;
+    const QDate date(t.year + 2000, t.month, t.day);
+    const QTime time(t.hour, t.minute, t.second);
+    if (date.isValid() && time.isValid()) {
+        r.logDt = IsoDateTimeText(t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
+        return r;
+    }
+    // A gate whose clock went wrong: the passage still happened, so it is kept with the time it
+    // was collected (near when it happened), and the gate's own values go to the error log.
+    const QDateTime now = QDateTime::currentDateTime();
+    r.logDt = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    WriteErrorLog(kCollectorFault,
+                  QStringLiteral("%1: impossible time %2/%3/%4 %5:%6:%7 from the gate (user %8, type %9); "
+                                 "stored with the collection time %10")
+                      .arg(Identity(r))
+                      .arg(t.year + 2000)
+                      .arg(t.month)
+                      .arg(t.day)
+                      .arg(t.hour)
+                      .arg(t.minute)
+                      .arg(t.second)
+                      .arg(r.guserId)
+                      .arg(r.logType)
+                      .arg(r.logDt));
+    return r;
+}
+
+int Collector::Upload(const Gate &gate, bool *failed, QString *error, bool *leftOnGate)
 {
     GateUnit unit;
     std::memset(&unit, 0, sizeof unit);
@@ -236,6 +313,7 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error)
     }
     int taken = 0;
     while (taken < m_cap) {
+        // Asking for the next record acknowledges the previous one, which is stored by now.
         GateLogRecord rec;
         std::memset(&rec, 0, sizeof rec);
         const int st = m_gate.UploadUserProfileLogRecord(&unit, &rec) & 0xFFFF;
@@ -245,36 +323,90 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error)
             fail(st);
             break;
         }
-        const GateTime &t = rec.time;
-        SpoolRecord r;
-        r.gateId = gate.id;
-        r.guserId = QString::fromLatin1(rec.user_id, qsizetype(::strnlen(rec.user_id, sizeof rec.user_id)));
-        r.logType = rec.log_type;
-        r.logDt = IsoDateTimeText(t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
-        StoreRecord(r);
-        if (m_display)
+        const SpoolRecord r = FromGate(gate, rec);
+        if (StoreRecord(r) == Kept::NotKept) {
+            *leftOnGate = true;
+            break;
+        }
+        if (m_display) {
+            const GateTime &t = rec.time;
             m_display(QString::asprintf("UserId[%s] ｼｰｹﾝｽNo[%ld] ﾛｸﾞﾀｲﾌﾟ[%ld]  %04d/%02d/%02d-%02d:%02d:%02d",
                                         r.guserId.toLatin1().constData(), long(rec.seq), long(rec.log_type),
                                         t.year + 2000, t.month, t.day, t.hour, t.minute, t.second));
+        }
         ++taken;
     }
     return taken;
 }
 
-// The gate has given the record up: it goes to the database, or, while the database refuses or
-// older records wait in the spool, to the spool. Nothing is dropped.
-void Collector::StoreRecord(const SpoolRecord &record)
+bool Collector::InsertOnce(const SpoolRecord &r)
 {
-    if (m_spool.IsEmpty() && m_db.Exec(InsertStatement(record)))
-        return;
-    if (!m_spool.Append(record))
-        WriteErrorLog(kCollectorFault, QStringLiteral("log record lost: gate %1 user %2 type %3 time %4")
-                                           .arg(record.gateId, record.guserId)
-                                           .arg(record.logType)
-                                           .arg(record.logDt));
+    if (r.seq > 0) {
+        const QString key = SeqKey(r);
+        auto it = m_lastSeq.constFind(key);
+        qint64 last = 0;
+        if (it != m_lastSeq.constEnd()) {
+            last = *it;
+        } else {
+            QSqlQuery &q = m_db.QueryBound(kLastSeq, {r.gateId, qint64(r.epoch)});
+            if (!q.isActive())
+                return false;
+            if (q.next())
+                last = q.value(0).toLongLong();
+            q.finish();
+            m_lastSeq.insert(key, last);
+        }
+        if (r.seq <= last)
+            return true; // stored before: a crash came between storing it and the acknowledgement
+    }
+    if (!m_db.ExecBound(kInsert, {r.gateId, r.guserId, r.logType, r.logDt}))
+        return false;
+    return r.seq <= 0 || m_db.ExecBound(kSetLastSeq, {r.gateId, qint64(r.epoch), r.seq});
 }
 
-// All spooled records in one transaction, so that they are stored together or not at all.
+void Collector::Committed(const QList<SpoolRecord> &records, bool ok)
+{
+    for (const SpoolRecord &r : records) {
+        if (r.seq <= 0)
+            continue;
+        if (!ok)
+            m_lastSeq.remove(SeqKey(r)); // read again from the database next time
+        else if (r.seq > m_lastSeq.value(SeqKey(r)))
+            m_lastSeq.insert(SeqKey(r), r.seq);
+    }
+}
+
+// The record goes to the database, or, while the database refuses or older records wait in the
+// spool, to the spool (synced). Either way it may then be acknowledged. Only when neither takes
+// it does it stay on the gate.
+Collector::Kept Collector::StoreRecord(const SpoolRecord &record)
+{
+    QString dbError;
+    if (m_spool.IsEmpty()) {
+        if (m_db.Begin()) {
+            if (InsertOnce(record)) {
+                const bool ok = m_db.Commit();
+                Committed({record}, ok);
+                if (ok)
+                    return Kept::Stored;
+            } else {
+                m_db.Rollback();
+                Committed({record}, false);
+            }
+        }
+        dbError = m_db.LastError();
+    }
+    if (m_spool.Append(record))
+        return Kept::Spooled;
+    WriteErrorLog(kCollectorFault, QStringLiteral("%1: neither stored (%2) nor spooled to %3; left on the gate")
+                                       .arg(Identity(record), dbError.isEmpty() ? QStringLiteral("older records spooled") : dbError,
+                                            m_spool.Path()));
+    return Kept::NotKept;
+}
+
+// All spooled records in one transaction, so that they are stored together or not at all. A
+// crash after the commit and before the spool is emptied stores nothing twice: records stored
+// already are known by their identity.
 bool Collector::FlushSpool()
 {
     if (m_spool.IsEmpty())
@@ -285,12 +417,15 @@ bool Collector::FlushSpool()
     if (!m_db.Begin())
         return false;
     for (const SpoolRecord &r : records) {
-        if (!m_db.Exec(InsertStatement(r))) {
+        if (!InsertOnce(r)) {
             m_db.Rollback();
+            Committed(records, false);
             return false;
         }
     }
-    if (!m_db.Commit())
+    const bool ok = m_db.Commit();
+    Committed(records, ok);
+    if (!ok)
         return false;
     if (m_spool.Clear())
         return true;

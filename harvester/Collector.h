@@ -10,6 +10,7 @@
 #include "LogSpool.h"
 #include "SrvCtrl.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -77,8 +78,17 @@ private:
     bool SelectNextGate(Gate *gate, Take *outcome);
     Take TakeNextGate(const QString &upTo = QString());
     void Visit(const Gate &gate);
-    int Upload(const Gate &gate, bool *failed, QString *error);
-    void StoreRecord(const SpoolRecord &record);
+    int Upload(const Gate &gate, bool *failed, QString *error, bool *leftOnGate);
+    SpoolRecord FromGate(const Gate &gate, const GateLogRecord &rec) const;
+
+    // Where a record taken from a gate ends up. Only a record that is stored or spooled may be
+    // acknowledged to the gate.
+    enum class Kept { Stored, Spooled, NotKept };
+    Kept StoreRecord(const SpoolRecord &record);
+    // Stores a record unless its identity is stored already, in the caller's transaction.
+    bool InsertOnce(const SpoolRecord &record);
+    // After the transaction of InsertOnce: the highest stored numbers it wrote, or forgets them.
+    void Committed(const QList<SpoolRecord> &records, bool ok);
     bool FlushSpool();
     void Unlock(const QString &gateId);
     void SetState(int state, const QString &text);
@@ -99,6 +109,10 @@ private:
     int m_cap = kNormalCap;
     bool m_retryMark = false;  // the previous visit could not connect
     bool m_stopping = false;
+    // Highest stored sequence number per "gate_id/epoch", as read from or written to
+    // log_gate_seq by this process (the only writer: one collector per site).
+    QHash<QString, qint64> m_lastSeq;
+    GATELIB_DropConnection_FN m_dropConnection = nullptr;
 };
 
 } // namespace harvester

@@ -1,5 +1,6 @@
 #include "LogProcessor.h"
 
+#include "ErrorLog.h"
 #include "LogCategories.h"
 #include "OrvelDefs.h"
 #include "ServiceDb.h"
@@ -26,6 +27,7 @@ struct LogProcessor::Row
 {
     int logId = 0;
     QDateTime logDt;
+    QString logDtText; // as stored
     int logType = 0;
     QString logMessage, guserId, userId, userName, empId, empName, gateId, gateName;
     int gateMode = 0;
@@ -35,6 +37,10 @@ struct LogProcessor::Row
 };
 
 namespace {
+
+// Error-log code of the collector's own faults (as the collector writes them), here a raw record
+// the processing had to mend.
+constexpr int kProcessorFault = 9003;
 
 // log_dt as the driver gives it: a date-time, or text (ISO, or the unpadded form that rows
 // written by older collectors carry).
@@ -123,6 +129,7 @@ bool LogProcessor::ReadFirst(Row *r)
     auto text = [&](const char *name) { return q.value(QLatin1String(name)).toString(); };
     auto number = [&](const char *name) { return q.value(QLatin1String(name)).toInt(); };
     r->logId = number("log_id");
+    r->logDtText = q.value(QStringLiteral("log_dt")).toString();
     r->logDt = ToDateTime(q.value(QStringLiteral("log_dt")));
     r->logType = number("log_type");
     r->logMessage = text("log_message");
@@ -168,7 +175,20 @@ bool LogProcessor::Step()
     Row r;
     if (!ReadFirst(&r))
         return false;
-    const QString now = Stamp(QDateTime::currentDateTime());
+    const QDateTime nowDt = QDateTime::currentDateTime();
+    const QString now = Stamp(nowDt);
+    if (!r.logDt.isValid()) {
+        // Written by an older collector from a gate whose clock sent an impossible date: such a
+        // row could never be written and held back every later one. It is resolved with the
+        // time it is processed; what it held goes to the error log.
+        WriteErrorLog(kProcessorFault, QStringLiteral("log_id %1 (gate %2, user %3, type %4): unreadable time %5; "
+                                                      "resolved with the processing time %6")
+                                           .arg(r.logId)
+                                           .arg(r.gateId, r.guserId)
+                                           .arg(r.logType)
+                                           .arg(r.logDtText.isEmpty() ? QStringLiteral("-") : r.logDtText, now));
+        r.logDt = nowDt;
+    }
     const QString logDt = Stamp(r.logDt);
     int flag = r.flag;
 

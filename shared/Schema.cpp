@@ -222,6 +222,16 @@ QStringList CreateTables(DbBackend b)
                         "guser_id VARCHAR(32), log_type INTEGER, log_dt %1, regist_dt %1, refix_dt %1)")
              .arg(ts);
     s << QStringLiteral("CREATE INDEX ix_log_raw_dt ON log_telmar_raw (log_dt)");
+    return s + Additions(b);
+}
+
+QStringList Additions(DbBackend)
+{
+    QStringList s;
+    // A gate record is stored once: its identity (gate, log epoch, sequence number) is kept here,
+    // written in the transaction that stores the record. The log tables keep their columns.
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS log_gate_seq (gate_id VARCHAR(5) NOT NULL, "
+                        "log_epoch BIGINT NOT NULL, last_seq INTEGER NOT NULL, PRIMARY KEY (gate_id, log_epoch))");
     return s;
 }
 
@@ -280,7 +290,7 @@ QStringList TableNames()
             QString::fromLatin1(tbl::t_srv_ctrl),     QString::fromLatin1(tbl::t_userreq),
             QString::fromLatin1(tbl::set_mainte),     QString::fromLatin1(tbl::t_autolog_info),
             QString::fromLatin1(tbl::log_telmar),     QString::fromLatin1(tbl::log_telmar_plus),
-            QString::fromLatin1(tbl::log_telmar_raw)};
+            QString::fromLatin1(tbl::log_telmar_raw),  QString::fromLatin1(tbl::log_gate_seq)};
 }
 
 QStringList ViewNames()

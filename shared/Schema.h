@@ -11,6 +11,9 @@ namespace orvel::schema {
 
 // CREATE TABLE and CREATE INDEX statements of a new database.
 QStringList CreateTables(DbBackend backend);
+// Tables and indexes added since the first sites were set up, each written so that it changes
+// nothing where it exists already: part of every new database, and run by every upgrade.
+QStringList Additions(DbBackend backend);
 // CREATE VIEW statements of every view of a new database (both editions' views included).
 QStringList CreateViews(DbBackend backend);
 // The rows a new database starts with (display tables, built-in department, control rows).

@@ -1,5 +1,6 @@
 #include "ServiceDb.h"
 
+#include "ConnectionSetUp.h"
 #include "OrvelDefs.h"
 #include "SqlDialect.h"
 
@@ -51,9 +52,7 @@ bool ServiceDb::Reopen()
         m_lastError = ErrorText(db.lastError());
         return false;
     }
-    QSqlQuery probe(db);
-    SetCurrentBackend(probe.exec(QStringLiteral("SELECT sqlite_version()")) ? DbBackend::SQLite
-                                                                           : DbBackend::PostgreSQL);
+    SetUpConnection(db);
     return true;
 }
 
@@ -64,6 +63,7 @@ bool ServiceDb::IsOpen() const
 
 void ServiceDb::Close()
 {
+    m_prepared.clear(); // prepared statements belong to the connection that goes
     if (!QSqlDatabase::contains(m_name))
         return;
     QSqlDatabase::database(m_name, false).close();
@@ -90,6 +90,52 @@ QSqlQuery ServiceDb::Query(const QString &sql)
     if (!q.exec(TranslateSql(sql)))
         m_lastError = ErrorText(q.lastError());
     return q;
+}
+
+QSqlQuery *ServiceDb::Prepared(const QString &sql, const QVariantList &values)
+{
+    if (!IsOpen() && !Reopen())
+        return nullptr;
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        q.setForwardOnly(true);
+        if (!q.prepare(TranslateSql(sql))) {
+            m_lastError = ErrorText(q.lastError());
+            return nullptr;
+        }
+        it = m_prepared.insert(sql, q);
+    }
+    for (int i = 0; i < values.size(); ++i)
+        it->bindValue(i, values[i]);
+    return &*it;
+}
+
+bool ServiceDb::ExecBound(const QString &sql, const QVariantList &values, int *rowsAffected)
+{
+    QSqlQuery *q = Prepared(sql, values);
+    if (!q)
+        return false;
+    if (!q->exec()) {
+        m_lastError = ErrorText(q->lastError());
+        return false;
+    }
+    if (rowsAffected)
+        *rowsAffected = q->numRowsAffected();
+    q->finish();
+    return true;
+}
+
+QSqlQuery &ServiceDb::QueryBound(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery *q = Prepared(sql, values);
+    if (!q) {
+        m_inactive = QSqlQuery(QSqlDatabase());
+        return m_inactive;
+    }
+    if (!q->exec())
+        m_lastError = ErrorText(q->lastError());
+    return *q;
 }
 
 bool ServiceDb::Begin()

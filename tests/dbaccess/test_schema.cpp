@@ -216,8 +216,14 @@ QString Snapshot(TestSite &site)
 TEST_F(FelicaSchemaTest, UpgradeBringsAnOldDatabaseUpOnceAndThenChangesNothing)
 {
     MakeOldLayout(site);
+    site.exec(QStringLiteral("DROP TABLE log_gate_seq"));
     rdo_cntl db;
     orvel::UpgradeSchema(db, orvel::EditionFelica);
+    // The collector's identity table arrives, and what it holds survives a later upgrade.
+    site.exec(QStringLiteral("INSERT INTO log_gate_seq VALUES ('00001', 4000000000, 17)"));
+    orvel::UpgradeSchema(db, orvel::EditionFelica);
+    EXPECT_EQ(site.value(QStringLiteral("SELECT log_epoch || '/' || last_seq FROM log_gate_seq")),
+              QStringLiteral("4000000000/17"));
     EXPECT_EQ(site.value(QStringLiteral("SELECT group_concat(port_no, ',') FROM m_gate")), QStringLiteral("3001,3001"));
     EXPECT_NO_THROW(site.exec(QStringLiteral("UPDATE t_userreq SET port_no = '3001'")));
     EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM v_unlock_gate2 INNER JOIN m_gate USING (gate_id)")),

@@ -230,3 +230,22 @@ TEST(LogProcessingMifare, UserWithoutCardResolvesThroughThePlaceholder)
 }
 
 } // namespace
+
+// An older collector stored the impossible date of a gate as it came ("2009-42-140 8:30:0"): the
+// row used to fail on every step and hold back every later one.
+TEST_F(LogProcessing, UnreadableTimeIsResolvedWithTheProcessingTimeAndHoldsNothingBack)
+{
+    Configure(0, {});
+    Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-42-140 8:30:0"));
+    Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-04-01 08:30:00"));
+    LogProcessor p(db, EditionFelica);
+    EXPECT_TRUE(p.Step());
+    EXPECT_TRUE(p.Step());
+    EXPECT_FALSE(p.Step());
+    EXPECT_TRUE(p.LastError().isEmpty()) << p.LastError().toStdString();
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), QStringLiteral("0"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM log_telmar_plus WHERE log_dt > '2020-01-01 00:00:00'")),
+              QStringLiteral("1"));
+    EXPECT_TRUE(ReadFileText(site.path(QStringLiteral("errorlog.txt")))
+                    .contains(QStringLiteral("(gate 00006, user CARD0001, type 1): unreadable time")));
+}

@@ -8,7 +8,13 @@
 #include "SrvCtrl.h"
 #include "TestSite.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace orvel;
 
@@ -44,6 +50,71 @@ TEST(SrvCtrl, AnswersOnlyAPendingRequestOfItsOwnRow)
 
     EXPECT_FALSE(db.Exec(QStringLiteral("UPDATE no_table SET x = 1")));
     EXPECT_FALSE(db.LastError().isEmpty());
+}
+
+TEST(ServiceDb, BoundStatementsArePreparedOncePerConnection)
+{
+    test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    ServiceDb db(QStringLiteral("svc"));
+    ASSERT_TRUE(db.Open());
+    const QString insert = QStringLiteral("INSERT INTO m_emp (emp_id, emp_name) VALUES (?, ?)");
+    int rows = -1;
+    ASSERT_TRUE(db.ExecBound(insert, {QStringLiteral("00001"), QStringLiteral("O'Brien 50%")}, &rows));
+    EXPECT_EQ(rows, 1);
+    // A statement kept across a lost connection is prepared again on the new one.
+    db.Close();
+    ASSERT_TRUE(db.ExecBound(insert, {QStringLiteral("00002"), QStringLiteral("?")}, &rows));
+    ASSERT_TRUE(db.ExecBound(QStringLiteral("UPDATE m_emp SET emp_bikou = ? WHERE emp_id > ?"),
+                             {QStringLiteral("x"), QStringLiteral("00000")}, &rows));
+    EXPECT_EQ(rows, 2);
+    QSqlQuery &q = db.QueryBound(QStringLiteral("SELECT emp_name FROM m_emp WHERE emp_id = ?"), {QStringLiteral("00001")});
+    ASSERT_TRUE(q.isActive());
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("O'Brien 50%"));
+    q.finish();
+    EXPECT_FALSE(db.ExecBound(insert, {QStringLiteral("00001"), QStringLiteral("again")})); // primary key
+    EXPECT_FALSE(db.LastError().isEmpty());
+    EXPECT_FALSE(db.QueryBound(QStringLiteral("SELECT x FROM no_table WHERE y = ?"), {1}).isActive());
+}
+
+// The SQLite driver used to wait twice its busy time-out before refusing a statement on a locked
+// database. The bounds are far apart: the wait is the data source's 600 ms, not 1200.
+TEST(ServiceDb, LockedDatabaseRefusesAfterTheDataSourceTimeoutOnce)
+{
+    test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    std::atomic<int> phase{0}; // 1: locked; 2: release in 300 ms
+    std::thread other([&] {
+        ServiceDb locker(QStringLiteral("locker"));
+        if (!locker.Open() || !locker.Begin())
+            return;
+        phase = 1;
+        while (phase != 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        locker.Rollback();
+    });
+    while (phase == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ServiceDb db(QStringLiteral("svc"));
+    ASSERT_TRUE(db.Open(QStringLiteral("telmar_mdb;Timeout=600"), QLatin1String(kDbUser), QLatin1String(kDbPassword)));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(db.Exec(QStringLiteral("INSERT INTO m_emp (emp_id) VALUES ('00009')")));
+    const qint64 plain = t.restart();
+    EXPECT_FALSE(db.Begin());
+    const qint64 begin = t.elapsed();
+    EXPECT_GE(plain, 550);
+    EXPECT_LT(plain, 1100);
+    EXPECT_GE(begin, 550);
+    EXPECT_LT(begin, 1100);
+    // A lock released while a statement waits lets it through.
+    phase = 2;
+    t.restart();
+    EXPECT_TRUE(db.Exec(QStringLiteral("INSERT INTO m_emp (emp_id) VALUES ('00009')"))) << db.LastError().toStdString();
+    EXPECT_GE(t.elapsed(), 250);
+    other.join();
 }
 
 TEST(SingleInstance, ASecondHolderIsRefusedUntilTheFirstIsGone)
