@@ -9,12 +9,16 @@
 #include "TestSite.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace orvel;
 
@@ -129,6 +133,39 @@ TEST(SingleInstance, ASecondHolderIsRefusedUntilTheFirstIsGone)
     EXPECT_TRUE(other.TryAcquire());
     first.reset();
     EXPECT_TRUE(second.TryAcquire());
+}
+
+// A holder killed while it set up its lock once left an empty lock file behind, and every later
+// start of the service ended at once.
+TEST(SingleInstance, LockFileLeftByAKilledHolderKeepsNobodyOut)
+{
+    test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    QFile left(site.path(QStringLiteral("Harvester_Started.lock")));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    left.close();
+    SingleInstance next(QStringLiteral("Harvester_Started"));
+    EXPECT_TRUE(next.TryAcquire());
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        SingleInstance held(QStringLiteral("Courier_Started"));
+        if (!held.TryAcquire())
+            ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    auto heldElsewhere = [] {
+        SingleInstance probe(QStringLiteral("Courier_Started"));
+        return !probe.TryAcquire();
+    };
+    for (int i = 0; i < 200 && !heldElsewhere(); ++i) // until the child holds it
+        ::usleep(10000);
+    EXPECT_TRUE(heldElsewhere());
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(heldElsewhere());
 }
 
 TEST(GateLibLoader, ResolvesEveryEntryPointOrNamesTheMissingOne)
