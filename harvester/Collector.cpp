@@ -358,6 +358,14 @@ bool Collector::InsertOnce(const SpoolRecord &r)
         }
         if (r.seq <= last)
             return true; // stored before: a crash came between storing it and the acknowledgement
+        // Numbers skipped without an upload start date: the gate's full memory dropped records
+        // before they were collected. They cannot be had any more, but are not lost silently.
+        if (last > 0 && r.seq > last + 1 && !HasStartDate())
+            WriteErrorLog(kCollectorFault, QStringLiteral("gate %1: records %2 to %3 never reached the collector "
+                                                          "(dropped by the gate)")
+                                               .arg(r.gateId)
+                                               .arg(last + 1)
+                                               .arg(r.seq - 1));
     }
     if (!m_db.ExecBound(kInsert, {r.gateId, r.guserId, r.logType, r.logDt}))
         return false;

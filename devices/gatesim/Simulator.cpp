@@ -311,7 +311,7 @@ static const char *kHelp[] = {
     "addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss | @Y-M-DTh:m:s]   (@: time record sent as it stands)",
     "logclear GATE                     empty the log memory (numbers restart at 1 under a new epoch)",
     "clock GATE [YYYY-MM-DDThh:mm:ss]",
-    "capacity GATE USERS MASTERS",
+    "capacity GATE USERS MASTERS [LOGS]",
     "props GATE [BYTE=VALUE ...]",
     "fault GATE refuse on|off",
     "fault GATE silent|drop|garbage CMD [COUNT]   (COUNT 0 = for ever; CMD any|poll|upload|...)",
@@ -520,12 +520,14 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         return ok({FormatTime(g->Now()).replace(' ', 'T')});
     }
     if (cmd == QLatin1String("capacity")) {
-        bool o1 = false, o2 = false;
+        bool o1 = false, o2 = false, o3 = true;
         const int u = Arg(a, 2).toInt(&o1), m = Arg(a, 3).toInt(&o2);
-        if (!o1 || !o2 || u < 0 || m < 0)
-            return err("usage: capacity GATE USERS MASTERS");
+        const int logs = a.size() > 4 ? Arg(a, 4).toInt(&o3) : g->logCapacity;
+        if (!o1 || !o2 || !o3 || u < 0 || m < 0 || logs < 1)
+            return err("usage: capacity GATE USERS MASTERS [LOGS]");
         g->userCapacity = u;
         g->masterCapacity = m;
+        g->logCapacity = logs; // a full log memory drops its oldest record for each new one
         return ok();
     }
     if (cmd == QLatin1String("props")) {

@@ -430,3 +430,18 @@ TEST_F(ExactlyOnce, RecordNeitherStoredNorSpooledStaysOnTheGateAndIsLogged)
     EXPECT_EQ(Stored(), QStringList({"CARD100", "CARD101"}));
     EXPECT_EQ(Waiting(), 0);
 }
+
+TEST_F(ExactlyOnce, RecordsTheGateDroppedBeforeTheyWereCollectedAreNamed)
+{
+    Sim(sim, "capacity 00001 1000 50 3");
+    AddLogs("00001", 2);
+    Collector &c = Make(1);
+    ASSERT_TRUE(c.Tick());
+    ASSERT_TRUE(c.Tick());
+    AddLogs("00001", 5); // numbers 3 to 7: the full memory keeps 5, 6 and 7
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Stored().size(), 5);
+    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("gate 00001: records 3 to 4 never reached the collector")))
+        << ErrorLog().toStdString();
+}
