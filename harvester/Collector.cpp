@@ -118,7 +118,7 @@ bool Collector::Tick()
     ServiceControl();
     if (m_stopping)
         return true;
-    for (int i = 0; i < 5 && m_processor.Step(); ++i) {
+    for (int i = 0; i < 5 && m_processor.ProcessBatch() > 0; ++i) {
     }
     if (m_counter < m_settings.logWaitInterval) {
         ++m_counter;
@@ -175,7 +175,7 @@ void Collector::CollectNow()
             t = TakeNextGate(start);
         } while (t == Take::Visited || t == Take::Passed);
     }
-    while (m_processor.Step()) {
+    while (m_processor.ProcessBatch() > 0) {
     }
     m_cap = kNormalCap;
 }

@@ -149,8 +149,10 @@ QMap<QString, QString> Views(DbBackend b)
         QStringLiteral("CREATE VIEW v_make_log_telmar_plusX_M AS ") +
         MakeLogSelect(QStringLiteral("uu.guser_id = l.guser_id")) +
         QStringLiteral(" WHERE l.guser_id < '%1' UNION ALL ").arg(QLatin1String(kMifarePlaceholderFloor)) +
-        MakeLogSelect(Concat(b, QStringLiteral("'999999999'"), QStringLiteral("uu.user_id")) +
-                      QStringLiteral(" = l.guser_id")) +
+        // The placeholder is '999999999' followed by the user ID: matched on the user ID itself,
+        // so that the primary key finds the user (the concatenated form scanned every user).
+        MakeLogSelect(QStringLiteral("uu.user_id = substr(l.guser_id, 10) AND substr(l.guser_id, 1, 9) = '%1'")
+                          .arg(QLatin1String(kMifarePlaceholderPrefix))) +
         QStringLiteral(" WHERE l.guser_id >= '%1'").arg(QLatin1String(kMifarePlaceholderFloor));
     return v;
 }
@@ -232,6 +234,8 @@ QStringList Additions(DbBackend)
     // written in the transaction that stores the record. The log tables keep their columns.
     s << QStringLiteral("CREATE TABLE IF NOT EXISTS log_gate_seq (gate_id VARCHAR(5) NOT NULL, "
                         "log_epoch BIGINT NOT NULL, last_seq INTEGER NOT NULL, PRIMARY KEY (gate_id, log_epoch))");
+    // The log processing finds the user of every record by its card ID.
+    s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_user_guser ON m_user (guser_id)");
     return s;
 }
 
@@ -247,6 +251,11 @@ QStringList CreateViews(DbBackend backend)
 QString CreateViewStatement(const QString &viewName, DbBackend backend)
 {
     return Views(backend).value(viewName);
+}
+
+QStringList RevisedViews()
+{
+    return {QStringLiteral("v_make_log_telmar_plusX_M")};
 }
 
 QStringList InitialRows()

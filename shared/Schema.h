@@ -21,6 +21,9 @@ QStringList InitialRows();
 
 // Views that the schema upgrade creates on older databases, by name.
 QString CreateViewStatement(const QString &viewName, DbBackend backend);
+// Views whose definition changed since sites were first set up (same columns, same rows): the
+// upgrade replaces the older definition where the database holds one.
+QStringList RevisedViews();
 
 // Every table and every view a complete database holds.
 QStringList TableNames();
