@@ -50,9 +50,10 @@ QString Identity(const SpoolRecord &r)
     return QStringLiteral("gate %1 seq %2").arg(r.gateId).arg(r.seq);
 }
 
-// DropConnection is an addition to the library's usual calls, so the loader does not look it
-// up: it is found in the library that holds the loaded ConnectDevice, under the same prefix.
-GATELIB_DropConnection_FN FindDropConnection(const GateLibFunctions &fn)
+// The additions to the library's usual calls are not looked up by the loader: they are found in
+// the library that holds the loaded ConnectDevice, under the same prefix.
+template <typename Fn>
+Fn FindAddition(const GateLibFunctions &fn, const char *name)
 {
     Dl_info info{};
     if (!fn.ConnectDevice || !dladdr(reinterpret_cast<void *>(fn.ConnectDevice), &info) || !info.dli_fname ||
@@ -63,9 +64,9 @@ GATELIB_DropConnection_FN FindDropConnection(const GateLibFunctions &fn)
     void *lib = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
     if (!lib || at == std::string::npos)
         return nullptr;
-    auto fnDrop = reinterpret_cast<GATELIB_DropConnection_FN>(dlsym(lib, (connect.substr(0, at) + "DropConnection").c_str()));
+    auto found = reinterpret_cast<Fn>(dlsym(lib, (connect.substr(0, at) + name).c_str()));
     dlclose(lib); // the loader still holds it
-    return fnDrop;
+    return found;
 }
 
 } // namespace
@@ -77,8 +78,7 @@ Collector::Collector(ServiceDb &db, const GateLibFunctions &gate, CollectorSetti
       m_ctrl(db, srv::Harvester),
       m_processor(db, m_settings.edition),
       m_spool(m_settings.spoolFile),
-      m_stateText(RunningText()),
-      m_dropConnection(FindDropConnection(gate))
+      m_stateText(RunningText())
 {
     // The identity table normally comes with the console's schema upgrade; a collector started on
     // a database that lacks it would otherwise spool every record.
@@ -222,8 +222,23 @@ Collector::Take Collector::TakeNextGate(const QString &upTo)
     return Take::Visited;
 }
 
+// The library is loaded after the collector is made: its additions are looked up at the first
+// visit.
+void Collector::FindAdditions()
+{
+    if (m_additionsLooked)
+        return;
+    m_additionsLooked = true;
+    m_dropConnection = FindAddition<GATELIB_DropConnection_FN>(m_gate, "DropConnection");
+    m_setAcknowledgement = FindAddition<GATELIB_SetUploadAcknowledgement_FN>(m_gate, "SetUploadAcknowledgement");
+    m_acknowledge = FindAddition<GATELIB_AcknowledgeLogRecords_FN>(m_gate, "AcknowledgeLogRecords");
+    if (!m_setAcknowledgement || !m_acknowledge)
+        m_setAcknowledgement = nullptr, m_acknowledge = nullptr;
+}
+
 void Collector::Visit(const Gate &gate)
 {
+    FindAdditions();
     const int rc = m_gate.ConnectDevice(gate.ip.toLatin1().constData(), gate.port) & 0xFFFF;
     if (rc != 0) {
         if (!m_retryMark) {
@@ -311,9 +326,33 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error, bool *left
             return 0;
         }
     }
+    // Records taken and not yet kept. A collect-now request keeps them in groups, each group
+    // acknowledged once it is kept; otherwise each is kept before the next is asked for, and
+    // asking acknowledges it.
+    const bool grouped = m_cap == kCollectNowCap && m_setAcknowledgement && m_setAcknowledgement(1) == 0;
+    if (!grouped && m_setAcknowledgement)
+        m_setAcknowledgement(0);
+    QList<SpoolRecord> held;
+    QStringList shown; // each record's line, shown once it is kept
+    auto keepHeld = [&] {
+        if (held.isEmpty())
+            return true;
+        const bool kept = Keep(held) != Kept::NotKept;
+        held.clear();
+        if (!kept) {
+            *leftOnGate = true;
+            return false;
+        }
+        if (grouped)
+            m_acknowledge(&unit); // a failure: the gate sends them again, and they are known
+        if (m_display)
+            for (const QString &line : std::as_const(shown))
+                m_display(line);
+        shown.clear();
+        return true;
+    };
     int taken = 0;
     while (taken < m_cap) {
-        // Asking for the next record acknowledges the previous one, which is stored by now.
         GateLogRecord rec;
         std::memset(&rec, 0, sizeof rec);
         const int st = m_gate.UploadUserProfileLogRecord(&unit, &rec) & 0xFFFF;
@@ -323,53 +362,69 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error, bool *left
             fail(st);
             break;
         }
-        const SpoolRecord r = FromGate(gate, rec);
-        if (StoreRecord(r) == Kept::NotKept) {
-            *leftOnGate = true;
-            break;
-        }
+        held << FromGate(gate, rec);
         if (m_display) {
             const GateTime &t = rec.time;
-            m_display(QString::asprintf("UserId[%s] ｼｰｹﾝｽNo[%ld] ﾛｸﾞﾀｲﾌﾟ[%ld]  %04d/%02d/%02d-%02d:%02d:%02d",
-                                        r.guserId.toLatin1().constData(), long(rec.seq), long(rec.log_type),
-                                        t.year + 2000, t.month, t.day, t.hour, t.minute, t.second));
+            shown << QString::asprintf("UserId[%s] ｼｰｹﾝｽNo[%ld] ﾛｸﾞﾀｲﾌﾟ[%ld]  %04d/%02d/%02d-%02d:%02d:%02d",
+                                       held.last().guserId.toLatin1().constData(), long(rec.seq), long(rec.log_type),
+                                       t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
         }
         ++taken;
+        if ((!grouped || held.size() >= kKeepGroup) && !keepHeld())
+            return taken;
     }
+    keepHeld(); // also after a gate error: what arrived is kept
     return taken;
 }
 
-bool Collector::InsertOnce(const SpoolRecord &r)
+bool Collector::LastStored(const SpoolRecord &r, qint64 *last)
 {
-    if (r.seq > 0) {
-        const QString key = SeqKey(r);
-        auto it = m_lastSeq.constFind(key);
-        qint64 last = 0;
-        if (it != m_lastSeq.constEnd()) {
-            last = *it;
-        } else {
-            QSqlQuery &q = m_db.QueryBound(kLastSeq, {r.gateId, qint64(r.epoch)});
-            if (!q.isActive())
-                return false;
-            if (q.next())
-                last = q.value(0).toLongLong();
-            q.finish();
-            m_lastSeq.insert(key, last);
-        }
-        if (r.seq <= last)
-            return true; // stored before: a crash came between storing it and the acknowledgement
-        // Numbers skipped without an upload start date: the gate's full memory dropped records
-        // before they were collected. They cannot be had any more, but are not lost silently.
-        if (last > 0 && r.seq > last + 1 && !HasStartDate())
-            WriteErrorLog(kCollectorFault, QStringLiteral("gate %1: records %2 to %3 never reached the collector "
-                                                          "(dropped by the gate)")
-                                               .arg(r.gateId)
-                                               .arg(last + 1)
-                                               .arg(r.seq - 1));
+    const auto it = m_lastSeq.constFind(SeqKey(r));
+    if (it != m_lastSeq.constEnd()) {
+        *last = *it;
+        return true;
     }
-    if (!m_db.ExecBound(kInsert, {r.gateId, r.guserId, r.logType, r.logDt}))
+    QSqlQuery &q = m_db.QueryBound(kLastSeq, {r.gateId, qint64(r.epoch)});
+    if (!q.isActive())
         return false;
-    return r.seq <= 0 || m_db.ExecBound(kSetLastSeq, {r.gateId, qint64(r.epoch), r.seq});
+    *last = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    m_lastSeq.insert(SeqKey(r), *last);
+    return true;
+}
+
+bool Collector::InsertNew(const QList<SpoolRecord> &records)
+{
+    QHash<QString, qint64> highest; // per gate and epoch, as this transaction leaves it
+    QHash<QString, const SpoolRecord *> identity;
+    for (const SpoolRecord &r : records) {
+        if (r.seq > 0) {
+            const QString key = SeqKey(r);
+            qint64 last = 0;
+            if (highest.contains(key))
+                last = highest.value(key);
+            else if (!LastStored(r, &last))
+                return false;
+            if (r.seq <= last)
+                continue; // stored before: a crash came between storing it and the acknowledgement
+            // Numbers skipped without an upload start date: the gate's full memory dropped records
+            // before they were collected. They cannot be had any more, but are not lost silently.
+            if (last > 0 && r.seq > last + 1 && !HasStartDate())
+                WriteErrorLog(kCollectorFault, QStringLiteral("gate %1: records %2 to %3 never reached the collector "
+                                                              "(dropped by the gate)")
+                                                   .arg(r.gateId)
+                                                   .arg(last + 1)
+                                                   .arg(r.seq - 1));
+            highest.insert(key, r.seq);
+            identity.insert(key, &r);
+        }
+        if (!m_db.ExecBound(kInsert, {r.gateId, r.guserId, r.logType, r.logDt}))
+            return false;
+    }
+    for (auto it = identity.cbegin(); it != identity.cend(); ++it)
+        if (!m_db.ExecBound(kSetLastSeq, {it.value()->gateId, qint64(it.value()->epoch), highest.value(it.key())}))
+            return false;
+    return true;
 }
 
 void Collector::Committed(const QList<SpoolRecord> &records, bool ok)
@@ -384,31 +439,33 @@ void Collector::Committed(const QList<SpoolRecord> &records, bool ok)
     }
 }
 
-// The record goes to the database, or, while the database refuses or older records wait in the
-// spool, to the spool (synced). Either way it may then be acknowledged. Only when neither takes
-// it does it stay on the gate.
-Collector::Kept Collector::StoreRecord(const SpoolRecord &record)
+// The records go to the database, or, while the database refuses or older records wait in the
+// spool, to the spool (synced). Either way they may then be acknowledged. Only when neither takes
+// them do they stay on the gate.
+Collector::Kept Collector::Keep(const QList<SpoolRecord> &records)
 {
     QString dbError;
     if (m_spool.IsEmpty()) {
         if (m_db.Begin()) {
-            if (InsertOnce(record)) {
+            if (InsertNew(records)) {
                 const bool ok = m_db.Commit();
-                Committed({record}, ok);
+                Committed(records, ok);
                 if (ok)
                     return Kept::Stored;
             } else {
                 m_db.Rollback();
-                Committed({record}, false);
+                Committed(records, false);
             }
         }
         dbError = m_db.LastError();
     }
-    if (m_spool.Append(record))
+    if (m_spool.Append(records))
         return Kept::Spooled;
-    WriteErrorLog(kCollectorFault, QStringLiteral("%1: neither stored (%2) nor spooled to %3; left on the gate")
-                                       .arg(Identity(record), dbError.isEmpty() ? QStringLiteral("older records spooled") : dbError,
-                                            m_spool.Path()));
+    for (const SpoolRecord &r : records)
+        WriteErrorLog(kCollectorFault, QStringLiteral("%1: neither stored (%2) nor spooled to %3; left on the gate")
+                                           .arg(Identity(r),
+                                                dbError.isEmpty() ? QStringLiteral("older records spooled") : dbError,
+                                                m_spool.Path()));
     return Kept::NotKept;
 }
 
@@ -424,12 +481,10 @@ bool Collector::FlushSpool()
         return m_spool.Clear();
     if (!m_db.Begin())
         return false;
-    for (const SpoolRecord &r : records) {
-        if (!InsertOnce(r)) {
-            m_db.Rollback();
-            Committed(records, false);
-            return false;
-        }
+    if (!InsertNew(records)) {
+        m_db.Rollback();
+        Committed(records, false);
+        return false;
     }
     const bool ok = m_db.Commit();
     Committed(records, ok);

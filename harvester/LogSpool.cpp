@@ -32,7 +32,7 @@ LogSpool::LogSpool(QString path)
 {
 }
 
-bool LogSpool::Append(const SpoolRecord &r)
+bool LogSpool::Append(const QList<SpoolRecord> &records)
 {
     const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -51,9 +51,10 @@ bool LogSpool::Append(const SpoolRecord &r)
         if (last != '\n')
             line += '\n';
     }
-    line += r.gateId.toUtf8() + '\t' + r.guserId.toLatin1().toPercentEncoding() + '\t' +
-            QByteArray::number(r.logType) + '\t' + r.logDt.toUtf8() + '\t' + QByteArray::number(r.seq) + '\t' +
-            QByteArray::number(r.epoch) + '\n';
+    for (const SpoolRecord &r : records)
+        line += r.gateId.toUtf8() + '\t' + r.guserId.toLatin1().toPercentEncoding() + '\t' +
+                QByteArray::number(r.logType) + '\t' + r.logDt.toUtf8() + '\t' + QByteArray::number(r.seq) + '\t' +
+                QByteArray::number(r.epoch) + '\n';
     const bool ok = WriteAll(fd, line) && ::fsync(fd) == 0;
     ::close(fd);
     return ok;

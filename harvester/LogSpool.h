@@ -33,8 +33,9 @@ public:
     explicit LogSpool(QString path);
 
     QString Path() const { return m_path; }
-    // Appends one record and syncs it to disk; false when it could not be made durable.
-    bool Append(const SpoolRecord &record);
+    // Appends records and syncs them to disk; false when they could not be made durable.
+    bool Append(const QList<SpoolRecord> &records);
+    bool Append(const SpoolRecord &record) { return Append(QList<SpoolRecord>{record}); }
     // Every complete record, oldest first.
     QList<SpoolRecord> Load() const;
     bool IsEmpty() const;

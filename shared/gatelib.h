@@ -204,10 +204,15 @@ static inline GateTime gate_MakeTime(int year, int month, int day, int hour, int
                                                               const uint8_t *tpl_400_799);          \
     GATELIB_API int P##DeleteAllUnassignUserId(GateUnit *unit);                                    \
     /* Additions to the usual calls: per-call answer time-out in ms (0 = back to the default, which */ \
-    /* is $ORVEL_GATE_TIMEOUT_MS or 3000); and ending a connection at once, without acknowledging */ \
-    /* the last log record handed out (the gate sends it again on the next connection). */          \
+    /* is $ORVEL_GATE_TIMEOUT_MS or 3000); ending a connection at once, without acknowledging the */ \
+    /* last log record handed out (the gate sends it again on the next connection); and, for a */    \
+    /* caller that stores log records in groups, acknowledging them itself: with */                 \
+    /* SetUploadAcknowledgement(1) neither the next upload nor the disconnect acknowledges */        \
+    /* anything, AcknowledgeLogRecords acknowledges every record handed out on the connection. */   \
     GATELIB_API int P##SetTimeoutMs(int ms);                                                       \
-    GATELIB_API int P##DropConnection(void);
+    GATELIB_API int P##DropConnection(void);                                                       \
+    GATELIB_API int P##SetUploadAcknowledgement(int byCaller);                                     \
+    GATELIB_API int P##AcknowledgeLogRecords(GateUnit *unit);
 
 GATELIB_DECLARE(tcp_)
 GATELIB_DECLARE(serial_)
@@ -232,6 +237,8 @@ typedef int (*GATELIB_DownloadUserProfileFingerprintTemplate_FN)(GateUnit *, con
                                                                  const uint8_t *, const uint8_t *);
 typedef int (*GATELIB_DeleteAllUnassignUserId_FN)(GateUnit *);
 typedef int (*GATELIB_DropConnection_FN)(void);
+typedef int (*GATELIB_SetUploadAcknowledgement_FN)(int);
+typedef int (*GATELIB_AcknowledgeLogRecords_FN)(GateUnit *);
 
 #ifdef __cplusplus
 }

@@ -265,16 +265,26 @@ int Gate::Execute(uint16_t cmd, const std::vector<uint8_t> &in, std::vector<uint
         Acknowledge(in.data());
         return GATE_OK;
     case CmdUploadLog: {
-        // The record sent stays first in the queue until the PC acknowledges it, in its next
-        // upload request or in an ack request: a lost answer loses nothing.
-        if (!need(kUploadAckSize))
+        // A record sent stays in the queue until the PC acknowledges it, in an upload request or
+        // an ack request: a lost answer loses nothing. The request names the last record the PC
+        // received; the gate sends the first unacknowledged one after it.
+        if (!need(kUploadRequestSize))
             return GATE_ST_BAD_ARGUMENT;
         Acknowledge(in.data());
         while (uploadFrom.isValid() && uploadPos < logs.size() && logs[uploadPos].time.date() < uploadFrom)
             ++uploadPos;
-        if (uploadPos >= logs.size())
+        int32_t after = 0;
+        uint32_t afterEpoch = 0;
+        std::memcpy(&after, in.data() + 8, 4);
+        std::memcpy(&afterEpoch, in.data() + 12, 4);
+        size_t next = uploadPos;
+        if (afterEpoch == logEpoch) // numbers rise through the memory
+            next = size_t(std::upper_bound(logs.begin() + qsizetype(uploadPos), logs.end(), after,
+                                           [](int32_t s, const LogEntry &e) { return s < e.seq; }) -
+                          logs.begin());
+        if (next >= logs.size())
             return GATE_ST_LOG_NO_MORE;
-        const LogEntry &e = logs[uploadPos];
+        const LogEntry &e = logs[next];
         GateLogRecord r{};
         std::memcpy(r.user_id, e.id.data(), std::min<size_t>(e.id.size(), GATE_ID_LEN - 1));
         r.seq = e.seq;

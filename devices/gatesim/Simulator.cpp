@@ -22,6 +22,8 @@ class TcpChannel : public Channel {
 public:
     TcpChannel(Gate *gate, QTcpSocket *socket) : Channel(gate, socket), socket_(socket)
     {
+        // A gate answers at once: small answers must not wait for the previous one to be acknowledged.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this] { Receive(socket_->readAll()); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
@@ -309,6 +311,7 @@ static const char *kHelp[] = {
     "adduser GATE ID [admin=0|1] [card=1|tpl=HEX1600|tplfile=FILE:N]",
     "deluser GATE ID | reset GATE",
     "addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss | @Y-M-DTh:m:s]   (@: time record sent as it stands)",
+    "addlogs GATE COUNT TYPE PREFIX     append COUNT records, gate user IDs PREFIX000001, PREFIX000002, ...",
     "logclear GATE                     empty the log memory (numbers restart at 1 under a new epoch)",
     "clock GATE [YYYY-MM-DDThh:mm:ss]",
     "capacity GATE USERS MASTERS [LOGS]",
@@ -374,7 +377,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         return ok(out);
     }
     static const QStringList kGateCommands = {"card", "finger", "users", "logs", "summary", "eeprom", "stats",
-                                              "reset", "adduser", "deluser", "addlog", "logclear", "clock", "capacity",
+                                              "reset", "adduser", "deluser", "addlog", "addlogs", "logclear", "clock", "capacity",
                                               "props", "fault"};
     if (!kGateCommands.contains(cmd))
         return err("unknown command " + cmd + " (try help)");
@@ -505,6 +508,16 @@ QStringList Simulator::Control(const QString &line, bool *quit)
             e = stored;
         }
         return ok({logLine(e)});
+    }
+    if (cmd == QLatin1String("addlogs")) {
+        bool okCount = false, okType = false;
+        const int count = Arg(a, 2).toInt(&okCount), type = Arg(a, 3).toInt(&okType);
+        if (!okCount || !okType || count < 1 || a.size() != 5 || a[4].size() > GATE_ID_LEN - 8)
+            return err("usage: addlogs GATE COUNT TYPE PREFIX");
+        const std::string prefix = a[4].toStdString();
+        for (int i = 1; i <= count; ++i)
+            g->AddLog(type, prefix + QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')).toStdString(), 0, QDateTime());
+        return ok({QStringLiteral("%1 records, last %2").arg(count).arg(g->nextSeq - 1)});
     }
     if (cmd == QLatin1String("logclear")) {
         g->ClearLogs();

@@ -42,6 +42,7 @@ protected:
     {
         tcp_DisConnectDevice();
         tcp_SetTimeoutMs(0);
+        tcp_SetUploadAcknowledgement(0);
     }
     int Connect(const std::string &gate)
     {
@@ -135,7 +136,7 @@ TEST(GateLibExports, EveryEntryPointFoundByName)
                            "GetUserProfileIdByIndex", "GetMasterProfileIdByIndex", "QueryUserProfileExistence",
                            "DeleteWholeUserProfileRecord", "DownloadUserProfileCardOnly",
                            "DownloadUserProfileFingerprintTemplate", "DeleteAllUnassignUserId", "SetTimeoutMs",
-                           "DropConnection"};
+                           "DropConnection", "SetUploadAcknowledgement", "AcknowledgeLogRecords"};
     const std::pair<const char *, const char *> libs[] = {{TCPCOM_PATH, "tcp_"}, {HOSTCOM_PATH, "serial_"}};
     for (const auto &[path, prefix] : libs) {
         void *h = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -350,6 +351,40 @@ TEST_F(GateLib, LostDamagedOrUnacknowledgedAnswerSendsTheSameRecordAgain)
     EXPECT_EQ(sim->control("logs 00001 new").size(), 1u); // only "OK"
     ASSERT_EQ(ConnectAndPoll("00001"), 0);
     EXPECT_EQ(UploadSeq(&unit, &seq), GATE_ST_LOG_NO_MORE);
+}
+
+// A caller that stores records in groups acknowledges them itself: until it does, the gate hands
+// out the records after each other and keeps them all.
+TEST_F(GateLib, CallerAcknowledgedRecordsStayUntilTheCallerAcknowledgesThem)
+{
+    for (int i = 1; i <= 6; ++i)
+        ASSERT_TRUE(sim->controlOk("addlog 00001 1 CARD" + std::to_string(i)));
+    ASSERT_EQ(tcp_SetUploadAcknowledgement(1), 0);
+    int seq = 0;
+    auto take = [&](int n) {
+        std::vector<int> got;
+        for (int i = 0; i < n && UploadSeq(&unit, &seq) == 0; ++i)
+            got.push_back(seq);
+        return got;
+    };
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    EXPECT_EQ(take(3), std::vector<int>({1, 2, 3}));
+    ASSERT_EQ(tcp_DisConnectDevice(), 0); // acknowledges nothing in this mode
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 7u);
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    EXPECT_EQ(take(3), std::vector<int>({1, 2, 3}));
+    EXPECT_EQ(tcp_AcknowledgeLogRecords(&unit), 0);
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 4u);
+
+    // An answer that comes too late: the next request asks again for what follows record 3.
+    ASSERT_TRUE(sim->controlOk("fault 00001 slow upload 700"));
+    EXPECT_EQ(UploadSeq(&unit, &seq), GATE_E_TIMEOUT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(take(5), std::vector<int>({4, 5, 6}));
+    EXPECT_EQ(tcp_AcknowledgeLogRecords(&unit), 0);
+    ASSERT_EQ(tcp_DisConnectDevice(), 0);
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 1u);
+    EXPECT_EQ(tcp_AcknowledgeLogRecords(&unit), GATE_E_NOT_CONNECTED);
 }
 
 TEST_F(GateLib, ClearedLogMemoryNumbersAgainUnderANewEpoch)

@@ -305,7 +305,13 @@ protected:
         site.exec(QStringLiteral("UPDATE m_gate SET use_flag = 0 WHERE gate_id <> '00001'"));
     }
     QString ErrorLog() { return ReadFileText(site.path(QStringLiteral("errorlog.txt"))); }
-    int Waiting() { return int(sim.control("logs 00001 new").size()) - 1; } // not yet acknowledged
+    // Records the gate holds that were not acknowledged yet.
+    int Waiting()
+    {
+        const std::string summary = sim.control("summary 00001").front();
+        const size_t at = summary.find(" new=");
+        return at == std::string::npos ? -1 : std::stoi(summary.substr(at + 5));
+    }
     // Every stored record, oldest first, processed or not.
     QStringList Stored()
     {
@@ -444,4 +450,25 @@ TEST_F(ExactlyOnce, RecordsTheGateDroppedBeforeTheyWereCollectedAreNamed)
     EXPECT_EQ(Stored().size(), 5);
     EXPECT_TRUE(ErrorLog().contains(QStringLiteral("gate 00001: records 3 to 4 never reached the collector")))
         << ErrorLog().toStdString();
+}
+
+// A collect-now request keeps records in groups and acknowledges each group once it is stored:
+// groups whose acknowledgements do not reach the gate are sent again and not stored twice.
+TEST_F(ExactlyOnce, CollectNowGroupsWhoseAcknowledgementsAreLostAreNotStoredTwice)
+{
+    Sim(sim, "addlogs 00001 600 1 G");
+    Sim(sim, "fault 00001 status ack 3278 0");
+    Collector &c = Make(1);
+    Post(site, srv::HarvesterCollectNow);
+    ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Rows(QStringLiteral("SELECT COUNT(*) FROM log_telmar_plus")), 600);
+    // Nothing of the groups left the gate (the tick's own visit after the request, one record at
+    // a time, moves two: each asked for the next).
+    EXPECT_EQ(Waiting(), 598);
+    Sim(sim, "fault 00001 clear");
+    Post(site, srv::HarvesterCollectNow);
+    ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Waiting(), 0);
+    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(DISTINCT guser_id) || '/' || COUNT(*) FROM log_telmar_plus")),
+              QStringLiteral("600/600"));
 }

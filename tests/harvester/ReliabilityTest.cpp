@@ -7,7 +7,8 @@
 //  - a gate refuses connections for a while;
 //  - a gate's log memory is cleared between two visits (numbers start again under a new epoch);
 //  - a gate sends records with an impossible time among valid ones;
-// first one fault at a time, then all together. At the end every generated passage must be in
+// first one fault at a time, then all together, with collect-now requests now and then (records
+// are then kept and acknowledged in groups). At the end every generated passage must be in
 // log_telmar_plus exactly once. Each scenario prints its figures; the random choices come from a
 // seed that is printed and can be given back through ORVEL_RELIABILITY_SEED.
 //
@@ -18,6 +19,7 @@
 #include "ServiceDb.h"
 #include "SimProcess.h"
 #include "TestSite.h"
+#include "rdo_cntl.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -103,9 +105,10 @@ public:
         const bool drained = Drain();
         Count();
         std::printf("reliability %-10s seed=%u generated=%d stored=%d lost=%d duplicated=%d | kills=%d (spool "
-                    "not empty %d) locks=%d cut/damaged=%d refusals=%d memory clears=%d impossible times=%d%s\n",
+                    "not empty %d) locks=%d cut/damaged=%d refusals=%d memory clears=%d impossible times=%d "
+                    "collect-now=%d%s\n",
                     m_name, m_seed, m_generated, m_stored, m_lost, m_duplicated, m_kills, m_killsWithSpool, m_locks,
-                    m_answerFaults, m_refusals, m_resets, m_impossible, drained ? "" : " (not drained)");
+                    m_answerFaults, m_refusals, m_resets, m_impossible, m_collectNows, drained ? "" : " (not drained)");
         std::fflush(stdout);
         EXPECT_TRUE(drained) << "records still waiting after the final collection";
         EXPECT_EQ(m_unexpectedExits, 0) << "the collector must run on by itself";
@@ -193,6 +196,7 @@ private:
         m_nextAnswerFault = now + Uniform(100, 400);
         m_nextRefuse = now + Uniform(500, 2500);
         m_nextReset = now + Uniform(1000, 3000);
+        m_nextCollectNow = now + Uniform(1000, 4000);
     }
 
     void Generate()
@@ -224,6 +228,17 @@ private:
         if (m_harvester.state() == QProcess::NotRunning && now >= m_restartAt)
             EnsureRunning();
 
+        // Collect-now requests now and then, as an operator sends them: the collector then keeps
+        // records in groups and acknowledges each group once it is stored.
+        if (now >= m_nextCollectNow && !m_locked) {
+            try {
+                Post(m_site, srv::HarvesterCollectNow);
+                ++m_collectNows;
+            } catch (const RdoError &) {
+                // the collector holds the database a moment too long: another time
+            }
+            m_nextCollectNow = now + Uniform(1000, 4000);
+        }
         if (m_faults.kill && now >= m_nextKill) {
             KillHarvester();
             m_nextKill = now + Uniform(150, 700);
@@ -385,6 +400,8 @@ private:
 
     qint64 m_restartAt = 0, m_nextKill = 0, m_nextLock = 0, m_lockEnd = 0, m_killInLock = -1, m_killAfterLock = -1;
     bool m_locked = false;
+    qint64 m_nextCollectNow = 0;
+    int m_collectNows = 0;
     qint64 m_nextAnswerFault = 0, m_nextRefuse = 0, m_refuseEnd = 0, m_nextReset = 0, m_pauseEnd = 0;
     int m_refusing = -1, m_paused = -1;
     bool m_killedByTest = false;
