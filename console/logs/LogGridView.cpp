@@ -12,7 +12,10 @@ LogGridView::LogGridView(LogGridModel *model, QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
-    // Every row is one line: fixed heights keep a long result cheap to scroll.
+    // Looks like the other grids: no row numbers, a plain header. Every row is one line: fixed
+    // heights keep a long result cheap to scroll.
+    verticalHeader()->hide();
+    horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
