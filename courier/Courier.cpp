@@ -48,9 +48,15 @@ Courier::Courier(int edition, QObject *parent)
       m_stateText(QString::fromUtf8(srv::TextRunning))
 {
     m_templateFile = SitePath(ReadServiceIni(IniFile::Load(OrvelIniPath())).templateFile);
+    m_tickMs = CourierTickMs();
     m_timer.setSingleShot(true);
-    m_timer.setInterval(CourierTickMs());
+    m_timer.setInterval(m_tickMs);
     connect(&m_timer, &QTimer::timeout, this, &Courier::Tick);
+    // Waiting for the tick (not idle for want of libraries, not in a tick): look at once.
+    connect(&m_wake, &orvel::WakeListener::Woken, this, [this] {
+        if (m_timer.isActive())
+            m_timer.start(0);
+    });
 }
 
 void Courier::ReportMissing(const GateLibLoader &lib)
@@ -78,7 +84,7 @@ bool Courier::Start()
     // A database that cannot be opened now is reported through the state of the first ticks.
     if (!m_db.Open())
         m_lastError = m_db.LastError();
-    m_timer.start();
+    m_timer.start(m_tickMs);
     return true;
 }
 
@@ -118,11 +124,14 @@ void Courier::Tick()
             m_state = srv::ResultRunning;
             m_stateText = QString::fromUtf8(srv::TextRunning);
         }
-        m_timer.start();
+        m_timer.start(m_tickMs);
         return;
     }
     RecordOutcome(req, CarryOut(req));
-    m_timer.start();
+    // The console waiting for this result is woken, and the next request, if one is already
+    // written, is looked for at once.
+    Wake(QLatin1String(kWakeUserRequestDone));
+    m_timer.start(0);
 }
 
 bool Courier::ReadRequest(Request *req)

@@ -7,6 +7,7 @@
 #include "GateLibLoader.h"
 #include "ServiceDb.h"
 #include "SrvCtrl.h"
+#include "Wakeup.h"
 
 #include <QByteArray>
 #include <QList>
@@ -70,6 +71,9 @@ private:
     QString m_stateText;
     QString m_lastError; // the last database or template file error, reported while idle
     QTimer m_timer;
+    int m_tickMs;
+    // A request written by the console wakes the service before its tick comes.
+    orvel::WakeListener m_wake{QLatin1String(orvel::kWakeUserRequest)};
 };
 
 // Tick of the service in milliseconds: $ORVEL_COURIER_TICK_MS, default 1000.

@@ -2,6 +2,7 @@
 
 #include "OrvelDefs.h"
 #include "Schema.h"
+#include "SqlDialect.h"
 #include "rdo_cntl.h"
 
 namespace orvel {
@@ -25,6 +26,27 @@ int ColumnCount(rdo_cntl &db, const char *table)
     }
 }
 
+// Replaces a view the database holds under an older definition. The SQLite file keeps each view's
+// statement as written; a view the database does not hold is left to the steps that create it.
+void ReviseView(rdo_cntl &db, const QString &view, DbBackend b)
+{
+    if (b != DbBackend::SQLite)
+        return;
+    QString stored;
+    try {
+        stored = db.ExecFunction(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'view' AND name = ") +
+                                 SqlText(view))
+                     .toString();
+    } catch (const RdoError &) {
+        return;
+    }
+    const QString current = schema::CreateViewStatement(view, b);
+    if (stored.isEmpty() || stored == TranslateSql(current, b))
+        return;
+    Try(db, QStringLiteral("DROP VIEW ") + view);
+    Try(db, current);
+}
+
 } // namespace
 
 void UpgradeSchema(rdo_cntl &db, int edition)
@@ -44,6 +66,10 @@ void UpgradeSchema(rdo_cntl &db, int edition)
         Try(db, QStringLiteral("ALTER TABLE set_mainte ADD COLUMN db_vers TEXT(10)"));
         Try(db, QStringLiteral("UPDATE set_mainte SET db_vers = '1.0' WHERE db_vers IS NULL OR db_vers = ''"));
     }
+    for (const QString &sql : schema::Additions(b))
+        Try(db, sql);
+    for (const QString &view : schema::RevisedViews())
+        ReviseView(db, view, b);
     if (edition == EditionMifare) {
         QString vers;
         try {

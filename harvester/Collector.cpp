@@ -3,9 +3,11 @@
 #include "ErrorLog.h"
 #include "GateLock.h"
 #include "OrvelDefs.h"
+#include "Schema.h"
 #include "ServiceDb.h"
 #include "SqlDialect.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QStringList>
@@ -13,6 +15,8 @@
 #include <QVariant>
 
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
 
 namespace harvester {
 
@@ -29,12 +33,40 @@ QString RunningText()
     return QString::fromUtf8(srv::TextRunning);
 }
 
-QString InsertStatement(const SpoolRecord &r)
+const QString kInsert = QStringLiteral(
+    "Insert Into log_telmar (gate_id, guser_id, log_type, log_dt) Values(?, ?, ?, ?);");
+const QString kLastSeq = QStringLiteral("SELECT last_seq FROM log_gate_seq WHERE gate_id = ? AND log_epoch = ?");
+const QString kSetLastSeq = QStringLiteral(
+    "INSERT INTO log_gate_seq (gate_id, log_epoch, last_seq) VALUES (?, ?, ?) "
+    "ON CONFLICT (gate_id, log_epoch) DO UPDATE SET last_seq = excluded.last_seq");
+
+QString SeqKey(const SpoolRecord &r)
 {
-    return QStringLiteral("Insert Into log_telmar (gate_id, guser_id, log_type, log_dt) Values(") +
-           QStringList{SqlText(r.gateId), SqlText(r.guserId), QString::number(r.logType), SqlText(r.logDt)}.join(
-               QStringLiteral(", ")) +
-           QStringLiteral(");");
+    return r.gateId + u'/' + QString::number(r.epoch);
+}
+
+QString Identity(const SpoolRecord &r)
+{
+    return QStringLiteral("gate %1 seq %2").arg(r.gateId).arg(r.seq);
+}
+
+// The additions to the library's usual calls are not looked up by the loader: they are found in
+// the library that holds the loaded ConnectDevice, under the same prefix.
+template <typename Fn>
+Fn FindAddition(const GateLibFunctions &fn, const char *name)
+{
+    Dl_info info{};
+    if (!fn.ConnectDevice || !dladdr(reinterpret_cast<void *>(fn.ConnectDevice), &info) || !info.dli_fname ||
+        !info.dli_sname)
+        return nullptr;
+    const std::string connect = info.dli_sname;
+    const size_t at = connect.rfind("ConnectDevice");
+    void *lib = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    if (!lib || at == std::string::npos)
+        return nullptr;
+    auto found = reinterpret_cast<Fn>(dlsym(lib, (connect.substr(0, at) + name).c_str()));
+    dlclose(lib); // the loader still holds it
+    return found;
 }
 
 } // namespace
@@ -48,6 +80,11 @@ Collector::Collector(ServiceDb &db, const GateLibFunctions &gate, CollectorSetti
       m_spool(m_settings.spoolFile),
       m_stateText(RunningText())
 {
+    // The identity table normally comes with the console's schema upgrade; a collector started on
+    // a database that lacks it would otherwise spool every record.
+    for (const QString &sql : schema::Additions(CurrentBackend()))
+        if (sql.contains(QLatin1String(tbl::log_gate_seq)))
+            m_db.Exec(sql);
 }
 
 void Collector::SetDisplay(std::function<void(const QString &)> display)
@@ -81,7 +118,7 @@ bool Collector::Tick()
     ServiceControl();
     if (m_stopping)
         return true;
-    for (int i = 0; i < 5 && m_processor.Step(); ++i) {
+    for (int i = 0; i < 5 && m_processor.ProcessBatch() > 0; ++i) {
     }
     if (m_counter < m_settings.logWaitInterval) {
         ++m_counter;
@@ -138,7 +175,7 @@ void Collector::CollectNow()
             t = TakeNextGate(start);
         } while (t == Take::Visited || t == Take::Passed);
     }
-    while (m_processor.Step()) {
+    while (m_processor.ProcessBatch() > 0) {
     }
     m_cap = kNormalCap;
 }
@@ -185,8 +222,23 @@ Collector::Take Collector::TakeNextGate(const QString &upTo)
     return Take::Visited;
 }
 
+// The library is loaded after the collector is made: its additions are looked up at the first
+// visit.
+void Collector::FindAdditions()
+{
+    if (m_additionsLooked)
+        return;
+    m_additionsLooked = true;
+    m_dropConnection = FindAddition<GATELIB_DropConnection_FN>(m_gate, "DropConnection");
+    m_setAcknowledgement = FindAddition<GATELIB_SetUploadAcknowledgement_FN>(m_gate, "SetUploadAcknowledgement");
+    m_acknowledge = FindAddition<GATELIB_AcknowledgeLogRecords_FN>(m_gate, "AcknowledgeLogRecords");
+    if (!m_setAcknowledgement || !m_acknowledge)
+        m_setAcknowledgement = nullptr, m_acknowledge = nullptr;
+}
+
 void Collector::Visit(const Gate &gate)
 {
+    FindAdditions();
     const int rc = m_gate.ConnectDevice(gate.ip.toLatin1().constData(), gate.port) & 0xFFFF;
     if (rc != 0) {
         if (!m_retryMark) {
@@ -204,10 +256,15 @@ void Collector::Visit(const Gate &gate)
     m_retryMark = false;
     // Records the database refused earlier go in before anything newer.
     FlushSpool();
-    bool failed = false;
+    bool failed = false, leftOnGate = false;
     QString error;
-    Upload(gate, &failed, &error);
-    m_gate.DisConnectDevice();
+    Upload(gate, &failed, &error, &leftOnGate);
+    // A disconnect acknowledges the last record taken; one that could not be kept stays on the
+    // gate, which sends it again on the next visit.
+    if (leftOnGate && m_dropConnection)
+        m_dropConnection();
+    else
+        m_gate.DisConnectDevice();
     if (failed)
         SetState(GateError, error);
     else
@@ -215,7 +272,42 @@ void Collector::Visit(const Gate &gate)
     Unlock(gate.id);
 }
 
-int Collector::Upload(const Gate &gate, bool *failed, QString *error)
+SpoolRecord Collector::FromGate(const Gate &gate, const GateLogRecord &rec) const
+{
+    const GateTime &t = rec.time;
+    SpoolRecord r;
+    r.gateId = gate.id;
+    r.guserId = QString::fromLatin1(rec.user_id, qsizetype(::strnlen(rec.user_id, sizeof rec.user_id)));
+    r.logType = rec.log_type;
+    r.seq = rec.seq;
+    r.epoch = rec.log_epoch;
+    const QDate date(t.year + 2000, t.month, t.day);
+    const QTime time(t.hour, t.minute, t.second);
+    if (date.isValid() && time.isValid()) {
+        r.logDt = IsoDateTimeText(t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
+        return r;
+    }
+    // A gate whose clock went wrong: the passage still happened, so it is kept with the time it
+    // was collected (near when it happened), and the gate's own values go to the error log.
+    const QDateTime now = QDateTime::currentDateTime();
+    r.logDt = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    WriteErrorLog(kCollectorFault,
+                  QStringLiteral("%1: impossible time %2/%3/%4 %5:%6:%7 from the gate (user %8, type %9); "
+                                 "stored with the collection time %10")
+                      .arg(Identity(r))
+                      .arg(t.year + 2000)
+                      .arg(t.month)
+                      .arg(t.day)
+                      .arg(t.hour)
+                      .arg(t.minute)
+                      .arg(t.second)
+                      .arg(r.guserId)
+                      .arg(r.logType)
+                      .arg(r.logDt));
+    return r;
+}
+
+int Collector::Upload(const Gate &gate, bool *failed, QString *error, bool *leftOnGate)
 {
     GateUnit unit;
     std::memset(&unit, 0, sizeof unit);
@@ -234,6 +326,31 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error)
             return 0;
         }
     }
+    // Records taken and not yet kept. A collect-now request keeps them in groups, each group
+    // acknowledged once it is kept; otherwise each is kept before the next is asked for, and
+    // asking acknowledges it.
+    const bool grouped = m_cap == kCollectNowCap && m_setAcknowledgement && m_setAcknowledgement(1) == 0;
+    if (!grouped && m_setAcknowledgement)
+        m_setAcknowledgement(0);
+    QList<SpoolRecord> held;
+    QStringList shown; // each record's line, shown once it is kept
+    auto keepHeld = [&] {
+        if (held.isEmpty())
+            return true;
+        const bool kept = Keep(held) != Kept::NotKept;
+        held.clear();
+        if (!kept) {
+            *leftOnGate = true;
+            return false;
+        }
+        if (grouped)
+            m_acknowledge(&unit); // a failure: the gate sends them again, and they are known
+        if (m_display)
+            for (const QString &line : std::as_const(shown))
+                m_display(line);
+        shown.clear();
+        return true;
+    };
     int taken = 0;
     while (taken < m_cap) {
         GateLogRecord rec;
@@ -245,36 +362,116 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error)
             fail(st);
             break;
         }
-        const GateTime &t = rec.time;
-        SpoolRecord r;
-        r.gateId = gate.id;
-        r.guserId = QString::fromLatin1(rec.user_id, qsizetype(::strnlen(rec.user_id, sizeof rec.user_id)));
-        r.logType = rec.log_type;
-        r.logDt = IsoDateTimeText(t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
-        StoreRecord(r);
-        if (m_display)
-            m_display(QString::asprintf("UserId[%s] ｼｰｹﾝｽNo[%ld] ﾛｸﾞﾀｲﾌﾟ[%ld]  %04d/%02d/%02d-%02d:%02d:%02d",
-                                        r.guserId.toLatin1().constData(), long(rec.seq), long(rec.log_type),
-                                        t.year + 2000, t.month, t.day, t.hour, t.minute, t.second));
+        held << FromGate(gate, rec);
+        if (m_display) {
+            const GateTime &t = rec.time;
+            shown << QString::asprintf("UserId[%s] ｼｰｹﾝｽNo[%ld] ﾛｸﾞﾀｲﾌﾟ[%ld]  %04d/%02d/%02d-%02d:%02d:%02d",
+                                       held.last().guserId.toLatin1().constData(), long(rec.seq), long(rec.log_type),
+                                       t.year + 2000, t.month, t.day, t.hour, t.minute, t.second);
+        }
         ++taken;
+        if ((!grouped || held.size() >= kKeepGroup) && !keepHeld())
+            return taken;
     }
+    keepHeld(); // also after a gate error: what arrived is kept
     return taken;
 }
 
-// The gate has given the record up: it goes to the database, or, while the database refuses or
-// older records wait in the spool, to the spool. Nothing is dropped.
-void Collector::StoreRecord(const SpoolRecord &record)
+bool Collector::LastStored(const SpoolRecord &r, qint64 *last)
 {
-    if (m_spool.IsEmpty() && m_db.Exec(InsertStatement(record)))
-        return;
-    if (!m_spool.Append(record))
-        WriteErrorLog(kCollectorFault, QStringLiteral("log record lost: gate %1 user %2 type %3 time %4")
-                                           .arg(record.gateId, record.guserId)
-                                           .arg(record.logType)
-                                           .arg(record.logDt));
+    const auto it = m_lastSeq.constFind(SeqKey(r));
+    if (it != m_lastSeq.constEnd()) {
+        *last = *it;
+        return true;
+    }
+    QSqlQuery &q = m_db.QueryBound(kLastSeq, {r.gateId, qint64(r.epoch)});
+    if (!q.isActive())
+        return false;
+    *last = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    m_lastSeq.insert(SeqKey(r), *last);
+    return true;
 }
 
-// All spooled records in one transaction, so that they are stored together or not at all.
+bool Collector::InsertNew(const QList<SpoolRecord> &records)
+{
+    QHash<QString, qint64> highest; // per gate and epoch, as this transaction leaves it
+    QHash<QString, const SpoolRecord *> identity;
+    for (const SpoolRecord &r : records) {
+        if (r.seq > 0) {
+            const QString key = SeqKey(r);
+            qint64 last = 0;
+            if (highest.contains(key))
+                last = highest.value(key);
+            else if (!LastStored(r, &last))
+                return false;
+            if (r.seq <= last)
+                continue; // stored before: a crash came between storing it and the acknowledgement
+            // Numbers skipped without an upload start date: the gate's full memory dropped records
+            // before they were collected. They cannot be had any more, but are not lost silently.
+            if (last > 0 && r.seq > last + 1 && !HasStartDate())
+                WriteErrorLog(kCollectorFault, QStringLiteral("gate %1: records %2 to %3 never reached the collector "
+                                                              "(dropped by the gate)")
+                                                   .arg(r.gateId)
+                                                   .arg(last + 1)
+                                                   .arg(r.seq - 1));
+            highest.insert(key, r.seq);
+            identity.insert(key, &r);
+        }
+        if (!m_db.ExecBound(kInsert, {r.gateId, r.guserId, r.logType, r.logDt}))
+            return false;
+    }
+    for (auto it = identity.cbegin(); it != identity.cend(); ++it)
+        if (!m_db.ExecBound(kSetLastSeq, {it.value()->gateId, qint64(it.value()->epoch), highest.value(it.key())}))
+            return false;
+    return true;
+}
+
+void Collector::Committed(const QList<SpoolRecord> &records, bool ok)
+{
+    for (const SpoolRecord &r : records) {
+        if (r.seq <= 0)
+            continue;
+        if (!ok)
+            m_lastSeq.remove(SeqKey(r)); // read again from the database next time
+        else if (r.seq > m_lastSeq.value(SeqKey(r)))
+            m_lastSeq.insert(SeqKey(r), r.seq);
+    }
+}
+
+// The records go to the database, or, while the database refuses or older records wait in the
+// spool, to the spool (synced). Either way they may then be acknowledged. Only when neither takes
+// them do they stay on the gate.
+Collector::Kept Collector::Keep(const QList<SpoolRecord> &records)
+{
+    QString dbError;
+    if (m_spool.IsEmpty()) {
+        if (m_db.Begin()) {
+            if (InsertNew(records)) {
+                const bool ok = m_db.Commit();
+                Committed(records, ok);
+                if (ok)
+                    return Kept::Stored;
+            } else {
+                m_db.Rollback();
+                Committed(records, false);
+            }
+        }
+        dbError = m_db.LastError();
+    }
+    if (m_spool.Append(records))
+        return Kept::Spooled;
+    for (const SpoolRecord &r : records)
+        WriteErrorLog(kCollectorFault, QStringLiteral("%1: neither stored (%2) nor spooled to %3; left on the gate")
+                                           .arg(Identity(r),
+                                                dbError.isEmpty() ? QStringLiteral("older records spooled") : dbError,
+                                                m_spool.Path()));
+    return Kept::NotKept;
+}
+
+// All spooled records in one transaction, so that they are stored together or not at all. A
+// crash after the commit and before the spool is emptied stores nothing twice: records stored
+// already are known by their identity.
 bool Collector::FlushSpool()
 {
     if (m_spool.IsEmpty())
@@ -284,13 +481,14 @@ bool Collector::FlushSpool()
         return m_spool.Clear();
     if (!m_db.Begin())
         return false;
-    for (const SpoolRecord &r : records) {
-        if (!m_db.Exec(InsertStatement(r))) {
-            m_db.Rollback();
-            return false;
-        }
+    if (!InsertNew(records)) {
+        m_db.Rollback();
+        Committed(records, false);
+        return false;
     }
-    if (!m_db.Commit())
+    const bool ok = m_db.Commit();
+    Committed(records, ok);
+    if (!ok)
         return false;
     if (m_spool.Clear())
         return true;

@@ -10,6 +10,7 @@
 #include "LogSpool.h"
 #include "SrvCtrl.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -39,6 +40,9 @@ public:
     enum State { Stopped = 0, Running = 1, GateError = 2 };
     static constexpr int kNormalCap = 3;      // records taken from one gate per visit
     static constexpr int kCollectNowCap = 5000;
+    // Records stored in one transaction and then acknowledged together while a collect-now request
+    // runs (when the gate library lets the caller acknowledge); otherwise one at a time.
+    static constexpr int kKeepGroup = 250;
 
     Collector(orvel::ServiceDb &db, const orvel::GateLibFunctions &gate, CollectorSettings settings);
 
@@ -77,8 +81,19 @@ private:
     bool SelectNextGate(Gate *gate, Take *outcome);
     Take TakeNextGate(const QString &upTo = QString());
     void Visit(const Gate &gate);
-    int Upload(const Gate &gate, bool *failed, QString *error);
-    void StoreRecord(const SpoolRecord &record);
+    int Upload(const Gate &gate, bool *failed, QString *error, bool *leftOnGate);
+    SpoolRecord FromGate(const Gate &gate, const GateLogRecord &rec) const;
+
+    // Where records taken from a gate end up. Only records that are stored or spooled may be
+    // acknowledged to the gate.
+    enum class Kept { Stored, Spooled, NotKept };
+    Kept Keep(const QList<SpoolRecord> &records);
+    // Stores the records whose identity is not stored yet, and their identities, in the caller's
+    // transaction.
+    bool InsertNew(const QList<SpoolRecord> &records);
+    bool LastStored(const SpoolRecord &record, qint64 *last);
+    // After the transaction of InsertNew: the highest stored numbers it wrote, or forgets them.
+    void Committed(const QList<SpoolRecord> &records, bool ok);
     bool FlushSpool();
     void Unlock(const QString &gateId);
     void SetState(int state, const QString &text);
@@ -99,6 +114,15 @@ private:
     int m_cap = kNormalCap;
     bool m_retryMark = false;  // the previous visit could not connect
     bool m_stopping = false;
+    // Highest stored sequence number per "gate_id/epoch", as read from or written to
+    // log_gate_seq by this process (the only writer: one collector per site).
+    QHash<QString, qint64> m_lastSeq;
+    // Additions to the gate library's usual calls (absent from an older library).
+    void FindAdditions();
+    bool m_additionsLooked = false;
+    GATELIB_DropConnection_FN m_dropConnection = nullptr;
+    GATELIB_SetUploadAcknowledgement_FN m_setAcknowledgement = nullptr;
+    GATELIB_AcknowledgeLogRecords_FN m_acknowledge = nullptr;
 };
 
 } // namespace harvester

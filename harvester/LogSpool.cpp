@@ -32,7 +32,7 @@ LogSpool::LogSpool(QString path)
 {
 }
 
-bool LogSpool::Append(const SpoolRecord &r)
+bool LogSpool::Append(const QList<SpoolRecord> &records)
 {
     const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -51,8 +51,10 @@ bool LogSpool::Append(const SpoolRecord &r)
         if (last != '\n')
             line += '\n';
     }
-    line += r.gateId.toUtf8() + '\t' + r.guserId.toLatin1().toPercentEncoding() + '\t' +
-            QByteArray::number(r.logType) + '\t' + r.logDt.toUtf8() + '\n';
+    for (const SpoolRecord &r : records)
+        line += r.gateId.toUtf8() + '\t' + r.guserId.toLatin1().toPercentEncoding() + '\t' +
+                QByteArray::number(r.logType) + '\t' + r.logDt.toUtf8() + '\t' + QByteArray::number(r.seq) + '\t' +
+                QByteArray::number(r.epoch) + '\n';
     const bool ok = WriteAll(fd, line) && ::fsync(fd) == 0;
     ::close(fd);
     return ok;
@@ -69,15 +71,19 @@ QList<SpoolRecord> LogSpool::Load() const
     // The last piece follows the last LF: empty, or a line a crash cut short.
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         const QList<QByteArray> fields = lines[i].split('\t');
-        bool ok = false;
-        if (fields.size() != 4)
+        bool ok = false, okSeq = true, okEpoch = true;
+        if (fields.size() != 4 && fields.size() != 6)
             continue;
         SpoolRecord r;
         r.gateId = QString::fromUtf8(fields[0]);
         r.guserId = QString::fromLatin1(QByteArray::fromPercentEncoding(fields[1]));
         r.logType = fields[2].toInt(&ok);
         r.logDt = QString::fromUtf8(fields[3]);
-        if (ok && r.logDt.size() == 19)
+        if (fields.size() == 6) {
+            r.seq = fields[4].toLongLong(&okSeq);
+            r.epoch = fields[5].toUInt(&okEpoch);
+        }
+        if (ok && okSeq && okEpoch && r.logDt.size() == 19)
             records << r;
     }
     return records;

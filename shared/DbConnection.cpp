@@ -68,7 +68,22 @@ bool DbConnection::Reopen()
     // The back end decides how statements are translated (date literals, quoting of names).
     m_backend = BackendFromDriverName(DbmsName(db));
     SetCurrentBackend(m_backend);
+    if (m_backend == DbBackend::SQLite) {
+        // The SQLite ODBC driver waits for a locked database twice over: its busy handler waits
+        // the data source's Timeout inside the statement, and when the statement still finds the
+        // lock the driver retries it by itself for another Timeout. Without the busy handler its
+        // retry alone remains, which gives up after Timeout exactly and goes on as soon as the
+        // lock is released.
+        QSqlQuery pragma(db);
+        pragma.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    }
+    ++m_generation;
     return true;
+}
+
+void DbConnection::NoteError(const QSqlError &error)
+{
+    m_lastError = DbErrorText(error);
 }
 
 bool DbConnection::IsOpen() const

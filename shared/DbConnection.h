@@ -49,6 +49,10 @@ public:
     DbBackend Backend() const { return m_backend; }
     QSqlDatabase Database() const;
     QString LastError() const { return m_lastError; }
+    // Keeps the text of a failure met outside this class's own operations (a bound statement).
+    void NoteError(const QSqlError &error);
+    // Counts successful opens: a statement prepared on an older connection is gone with it.
+    quint64 Generation() const { return m_generation; }
 
     // Runs a statement of the system's dialect; false with LastError() set on failure.
     bool Exec(const QString &sql);
@@ -83,6 +87,7 @@ private:
     QString m_lastError;
     DbBackend m_backend = DbBackend::SQLite;
     bool m_inTransaction = false;
+    quint64 m_generation = 0;
 };
 
 // A unit of work: begun on construction, rolled back on destruction unless committed.

@@ -56,6 +56,8 @@ inline constexpr const char *t_autolog_info = "t_autolog_info";
 inline constexpr const char *log_telmar = "log_telmar";
 inline constexpr const char *log_telmar_plus = "log_telmar_plus";
 inline constexpr const char *log_telmar_raw = "log_telmar_raw";
+// The collector's own: per gate and log epoch, the highest sequence number stored.
+inline constexpr const char *log_gate_seq = "log_gate_seq";
 } // namespace tbl
 
 // Schema prefixes the console writes before table names; the access component drops them.

@@ -157,8 +157,10 @@ QMap<QString, QString> Views(DbBackend b)
         QStringLiteral("CREATE VIEW v_make_log_telmar_plusX_M AS ") +
         MakeLogSelect(b, QStringLiteral("uu.guser_id = l.guser_id")) +
         QStringLiteral(" WHERE l.guser_id < '%1' UNION ALL ").arg(QLatin1String(kMifarePlaceholderFloor)) +
-        MakeLogSelect(b, Concat(b, QStringLiteral("'999999999'"), QStringLiteral("uu.user_id")) +
-                      QStringLiteral(" = l.guser_id")) +
+        // The placeholder is '999999999' followed by the user ID: matched on the user ID itself,
+        // so that the primary key finds the user (the concatenated form scanned every user).
+        MakeLogSelect(b, QStringLiteral("uu.user_id = substr(l.guser_id, 10) AND substr(l.guser_id, 1, 9) = '%1'")
+                          .arg(QLatin1String(kMifarePlaceholderPrefix))) +
         QStringLiteral(" WHERE l.guser_id >= '%1'").arg(QLatin1String(kMifarePlaceholderFloor));
     return v;
 }
@@ -232,6 +234,18 @@ QStringList CreateTables(DbBackend b)
                         "guser_id VARCHAR(32), log_type INTEGER, log_dt %1, regist_dt %1, refix_dt %1)")
              .arg(ts);
     s << QStringLiteral("CREATE INDEX ix_log_raw_dt ON log_telmar_raw (log_dt)");
+    return s + Additions(b);
+}
+
+QStringList Additions(DbBackend)
+{
+    QStringList s;
+    // A gate record is stored once: its identity (gate, log epoch, sequence number) is kept here,
+    // written in the transaction that stores the record. The log tables keep their columns.
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS log_gate_seq (gate_id VARCHAR(5) NOT NULL, "
+                        "log_epoch BIGINT NOT NULL, last_seq INTEGER NOT NULL, PRIMARY KEY (gate_id, log_epoch))");
+    // The log processing finds the user of every record by its card ID.
+    s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_user_guser ON m_user (guser_id)");
     return s;
 }
 
@@ -247,6 +261,11 @@ QStringList CreateViews(DbBackend backend)
 QString CreateViewStatement(const QString &viewName, DbBackend backend)
 {
     return Views(backend).value(viewName);
+}
+
+QStringList RevisedViews()
+{
+    return {QStringLiteral("v_make_log_telmar_plusX_M")};
 }
 
 QStringList InitialRows()
@@ -305,7 +324,7 @@ QStringList TableNames()
             QString::fromLatin1(tbl::t_srv_ctrl),     QString::fromLatin1(tbl::t_userreq),
             QString::fromLatin1(tbl::set_mainte),     QString::fromLatin1(tbl::t_autolog_info),
             QString::fromLatin1(tbl::log_telmar),     QString::fromLatin1(tbl::log_telmar_plus),
-            QString::fromLatin1(tbl::log_telmar_raw)};
+            QString::fromLatin1(tbl::log_telmar_raw),  QString::fromLatin1(tbl::log_gate_seq)};
 }
 
 QStringList ViewNames()

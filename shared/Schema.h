@@ -11,6 +11,9 @@ namespace orvel::schema {
 
 // CREATE TABLE and CREATE INDEX statements of a new database.
 QStringList CreateTables(DbBackend backend);
+// Tables and indexes added since the first sites were set up, each written so that it changes
+// nothing where it exists already: part of every new database, and run by every upgrade.
+QStringList Additions(DbBackend backend);
 // CREATE VIEW statements of every view of a new database (both editions' views included).
 QStringList CreateViews(DbBackend backend);
 // The rows a new database starts with (display tables, built-in department, control rows).
@@ -18,6 +21,9 @@ QStringList InitialRows();
 
 // Views that the schema upgrade creates on older databases, by name.
 QString CreateViewStatement(const QString &viewName, DbBackend backend);
+// Views whose definition changed since sites were first set up (same columns, same rows): the
+// upgrade replaces the older definition where the database holds one.
+QStringList RevisedViews();
 
 // Every table and every view a complete database holds.
 QStringList TableNames();

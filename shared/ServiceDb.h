@@ -6,8 +6,11 @@
 
 #include "DbConnection.h"
 
+#include <QHash>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
 
 namespace orvel {
 
@@ -24,7 +27,7 @@ public:
     // Opens telmar_mdb with the system's login.
     bool Open();
     bool IsOpen() const { return m_db.IsOpen(); }
-    void Close() { m_db.Close(); }
+    void Close();
 
     // Runs a statement; false with LastError() set on failure. A lost connection is reopened
     // once before the statement is given up.
@@ -34,6 +37,13 @@ public:
     QSqlQuery Query(const QString &sql);
     // Prepares a statement for repeated execution with bound values ("?" placeholders).
     bool Prepare(QSqlQuery &query, const QString &sql);
+    // Runs a statement with values bound to its '?' placeholders. The statement is prepared once
+    // per connection and kept by its text, so work repeated for every record is parsed once.
+    // rowsAffected, when given, receives the number of rows the statement wrote.
+    bool ExecBound(const QString &sql, const QVariantList &values, int *rowsAffected = nullptr);
+    // The same for a query, positioned before its first row (isActive() false on failure). The
+    // query stays valid until the next call with the same text; finish() it once read.
+    QSqlQuery &QueryBound(const QString &sql, const QVariantList &values);
     // The database's message of the last failure.
     QString LastError() const { return m_db.LastError(); }
 
@@ -50,7 +60,11 @@ public:
 
 private:
     bool EnsureOpen();
+    QSqlQuery *Prepared(const QString &sql, const QVariantList &values);
     DbConnection m_db;
+    QHash<QString, QSqlQuery> m_prepared; // by statement text, for connection m_preparedFor
+    quint64 m_preparedFor = 0;
+    QSqlQuery m_inactive{QSqlDatabase()};  // what QueryBound gives when nothing could run
 };
 
 } // namespace orvel

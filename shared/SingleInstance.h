@@ -1,13 +1,10 @@
 #pragma once
 
-// "Only one of me per site": a lock file in the site folder named after the program's start
-// event ("Harvester_Started", "Courier_Started"). Only a dead owner makes the lock stale.
+// "Only one of me per site": a lock on a file in the site folder named after the program's start
+// event ("Harvester_Started", "Courier_Started"). The lock is the kernel's, held as long as the
+// process lives: a process that is killed leaves nothing behind that could keep its successor out.
 
 #include <QString>
-
-#include <memory>
-
-class QLockFile;
 
 namespace orvel {
 
@@ -16,11 +13,15 @@ class SingleInstance
 public:
     explicit SingleInstance(const QString &eventName);
     ~SingleInstance();
-    // True when this process now holds the lock; false when another live process does.
+    SingleInstance(const SingleInstance &) = delete;
+    SingleInstance &operator=(const SingleInstance &) = delete;
+    // True when this process now holds the lock; false when another live process does (or the
+    // lock file cannot be opened).
     bool TryAcquire();
 
 private:
-    std::unique_ptr<QLockFile> m_lock;
+    QString m_path;
+    int m_fd = -1;
 };
 
 } // namespace orvel

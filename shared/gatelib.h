@@ -95,12 +95,14 @@ typedef struct GateTime {
     uint8_t zero;
 } GateTime;
 
-/* Log record: 88 bytes. Gate user id text at 0, sequence number at 48, log type at 56, time
- * record at 80. */
+/* Log record: 88 bytes. Gate user id text at 0, sequence number at 48, log epoch at 52, log type
+ * at 56, time record at 80. A record is identified by its gate, its log epoch and its sequence
+ * number: the gate numbers its records from 1 and draws a new epoch whenever its log memory is
+ * reset or replaced, so the numbers of two memories never meet. */
 typedef struct GateLogRecord {
     char user_id[GATE_ID_LEN]; /* 0  */
     int32_t seq;               /* 48 */
-    int32_t reserved0;         /* 52 */
+    uint32_t log_epoch;        /* 52 */
     int32_t log_type;          /* 56 */
     int32_t auth_method;       /* 60: 0 none, 1 fingerprint, 2 card */
     uint8_t reserved1[16];     /* 64 */
@@ -201,9 +203,16 @@ static inline GateTime gate_MakeTime(int year, int month, int day, int hour, int
                                                               const uint8_t *tpl_0_399,             \
                                                               const uint8_t *tpl_400_799);          \
     GATELIB_API int P##DeleteAllUnassignUserId(GateUnit *unit);                                    \
-    /* An addition to the usual calls: per-call answer time-out in ms (0 = back to the default, which */  \
-    /* is $ORVEL_GATE_TIMEOUT_MS or 3000). */                                                      \
-    GATELIB_API int P##SetTimeoutMs(int ms);
+    /* Additions to the usual calls: per-call answer time-out in ms (0 = back to the default, which */ \
+    /* is $ORVEL_GATE_TIMEOUT_MS or 3000); ending a connection at once, without acknowledging the */ \
+    /* last log record handed out (the gate sends it again on the next connection); and, for a */    \
+    /* caller that stores log records in groups, acknowledging them itself: with */                 \
+    /* SetUploadAcknowledgement(1) neither the next upload nor the disconnect acknowledges */        \
+    /* anything, AcknowledgeLogRecords acknowledges every record handed out on the connection. */   \
+    GATELIB_API int P##SetTimeoutMs(int ms);                                                       \
+    GATELIB_API int P##DropConnection(void);                                                       \
+    GATELIB_API int P##SetUploadAcknowledgement(int byCaller);                                     \
+    GATELIB_API int P##AcknowledgeLogRecords(GateUnit *unit);
 
 GATELIB_DECLARE(tcp_)
 GATELIB_DECLARE(serial_)
@@ -227,6 +236,9 @@ typedef int (*GATELIB_DownloadUserProfileCardOnly_FN)(GateUnit *, const GateCard
 typedef int (*GATELIB_DownloadUserProfileFingerprintTemplate_FN)(GateUnit *, const GateFingerprintProfile *,
                                                                  const uint8_t *, const uint8_t *);
 typedef int (*GATELIB_DeleteAllUnassignUserId_FN)(GateUnit *);
+typedef int (*GATELIB_DropConnection_FN)(void);
+typedef int (*GATELIB_SetUploadAcknowledgement_FN)(int);
+typedef int (*GATELIB_AcknowledgeLogRecords_FN)(GateUnit *);
 
 #ifdef __cplusplus
 }

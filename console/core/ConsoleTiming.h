@@ -16,7 +16,7 @@ struct ConsoleTiming
     int mainteGateLockSec = 30;      // the daily run waits longer for a gate it rewrites
     int gateRetryWaitMs = 500;       // after every failed attempt of a gate operation
     int gateLockSecondMs = 1000;     // length of one second of a gate lock time-out
-    int userReqPollMs = 100;         // pause between reads of a request's result
+    int userReqPollMs = 500;         // reads of a request's result, unless the service wakes the console first
     int userReqTimeoutMs = 120000;   // a request unanswered this long has failed
     int userReqPassWaitMs = 5000;    // between passes of resends
 

@@ -71,20 +71,24 @@ bool StillOurs(const ProcessRecord &r)
     return false;
 }
 
-void Kill(int serverId)
+// True when a process of ours was there to be stopped.
+bool Kill(int serverId)
 {
     ProcessRecord &r = Record(serverId);
     if (r.pid == 0)
-        return;
-    if (StillOurs(r))
+        return false;
+    const bool ours = StillOurs(r);
+    if (ours)
         ::kill(static_cast<pid_t>(r.pid), SIGKILL); // failures ignored: the process may be gone
     r = ProcessRecord{};
+    return ours;
 }
 
 void Start(int serverId)
 {
-    Kill(serverId);
-    WaitWithEvents(Timing().srvRestartWaitMs);
+    // The pause lets a stopped service release what it held; a first start has nothing to wait for.
+    if (Kill(serverId))
+        WaitWithEvents(Timing().srvRestartWaitMs);
     const QString folder = Folder().isEmpty() ? QCoreApplication::applicationDirPath() : Folder();
     const QString program = QDir(folder).absoluteFilePath(ProgramName(serverId));
     const QString site = orvel::SiteFolder();

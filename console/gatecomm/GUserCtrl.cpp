@@ -6,10 +6,12 @@
 #include "Notices.h"
 #include "OrvelDefs.h"
 #include "TcpCom.h"
+#include "Wakeup.h"
 #include "rdo_cntl.h"
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -30,9 +32,10 @@ rdo_cntl &RequestRow(rdo_cntl &db)
     return db;
 }
 
-// Reads result (and detail) until the service has answered, pausing between reads so that the
-// database is not hammered. Nothing when no answer came within the time-out.
-std::optional<Outcome> WaitForResult(rdo_cntl &db)
+// Reads result (and detail) until the service has answered. Between reads window events run
+// until the service wakes the console (it does once it has written the result) or the poll
+// interval has passed. Nothing when no answer came within the time-out.
+std::optional<Outcome> WaitForResult(rdo_cntl &db, orvel::WakeListener &answered)
 {
     QElapsedTimer waited;
     waited.start();
@@ -43,9 +46,10 @@ std::optional<Outcome> WaitForResult(rdo_cntl &db)
             o.detail = db.GetData(QStringLiteral("detail")).toString();
             return o;
         }
-        if (waited.elapsed() >= Timing().userReqTimeoutMs)
+        const qint64 left = Timing().userReqTimeoutMs - waited.elapsed();
+        if (left <= 0)
             return std::nullopt;
-        WaitWithEvents(Timing().userReqPollMs);
+        answered.Wait(int(std::min<qint64>(left, Timing().userReqPollMs)));
     }
 }
 
@@ -68,12 +72,15 @@ bool SendWithRetries(const QString &ipAddr, const QString &portNo, const QString
                      Write write, Decide decide)
 {
     rdo_cntl db;
+    orvel::WakeListener answered(QLatin1String(orvel::kWakeUserRequestDone));
     for (int pass = 0; pass < kPasses; ++pass) {
         if (pass > 0)
             WaitWithEvents(Timing().userReqPassWaitMs);
         for (int send = 1; send <= kSendsPerPass; ++send) {
+            answered.TakeWoken(); // a wake-up from an earlier request means nothing now
             write(RequestRow(db));
-            const std::optional<Outcome> o = WaitForResult(RequestRow(db));
+            orvel::Wake(QLatin1String(orvel::kWakeUserRequest)); // the service need not wait for its tick
+            const std::optional<Outcome> o = WaitForResult(RequestRow(db), answered);
             if (!o) {
                 ReportNoAnswer(userId, showMessages);
                 return false;

@@ -3,7 +3,10 @@
 #include "SqlDialect.h"
 #include "rdo_cntl.h"
 
+#include <QByteArray>
 #include <QDate>
+#include <QStringList>
+#include <QList>
 
 namespace orvel::logs {
 namespace {
@@ -41,17 +44,66 @@ QString CheckPeriod(const QString &from, const QString &to)
     return QString();
 }
 
+namespace {
+QList<std::pair<QString, QString>> NameFilters(const LogFilter &f)
+{
+    return {{QStringLiteral("user_name"), f.userName},
+            {QStringLiteral("emp_name"), f.empName},
+            {QStringLiteral("gate_name"), f.gateName},
+            {QStringLiteral("zone_name"), f.zoneName}};
+}
+
+QString PrefixMatch(const QString &column, const QString &text)
+{
+    // What the operator typed stays inside its literal, quotes included.
+    return column + QStringLiteral(" like '") + SqlEscape(text) + QStringLiteral("%'");
+}
+} // namespace
+
+QString ChooseLeadColumn(const LogFilter &f)
+{
+    if (f.monitor || CurrentBackend() != DbBackend::SQLite)
+        return QString();
+    QString lead;
+    int fewest = kNameLeadRows + 1;
+    for (const auto &[column, text] : NameFilters(f)) {
+        if (text.isEmpty())
+            continue;
+        int rows = fewest;
+        try {
+            rdo_cntl db;
+            rows = db.ExecFunction(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM log_telmar_plus WHERE %1 "
+                                                  "LIMIT %2)")
+                                       .arg(PrefixMatch(column, text))
+                                       .arg(fewest))
+                       .toInt();
+        } catch (const RdoError &) {
+            continue; // the search itself reports what fails
+        }
+        if (rows < fewest) {
+            fewest = rows;
+            lead = column;
+        }
+    }
+    return lead;
+}
+
 void ApplyLogFilter(const LogFilter &f, rdo_cntl &db, bool isGrid)
 {
+    ApplyLogFilter(f, db, isGrid, ChooseLeadColumn(f));
+}
+
+void ApplyLogFilter(const LogFilter &f, rdo_cntl &db, bool isGrid, const QString &lead)
+{
+    // A unary plus keeps SQLite from using a column's index: with a name leading, neither the
+    // period nor the other names are walked by their indexes.
+    const auto led = [&](const QString &column) { return lead.isEmpty() || column == lead ? column : u'+' + column; };
     db.setDataSource(LogKind(f.listType).view);
-    db.setWhere(QStringLiteral("log_dt >= #") + f.from + QStringLiteral(" 00:00:00#"));
-    db.setWhereS(QStringLiteral("log_dt <= #") + f.to + QStringLiteral(" 23:59:59#"));
-    // Prefix matches; what the operator typed stays inside its literal, quotes included.
-    const std::pair<const char *, const QString *> names[] = {
-        {"user_name", &f.userName}, {"emp_name", &f.empName}, {"gate_name", &f.gateName}, {"zone_name", &f.zoneName}};
-    for (const auto &[column, text] : names)
-        if (!text->isEmpty())
-            db.setWhereS(QLatin1String(column) + QStringLiteral(" like '") + SqlEscape(*text) + QStringLiteral("%'"));
+    db.setWhere(led(QStringLiteral("log_dt")) + QStringLiteral(" >= #") + f.from + QStringLiteral(" 00:00:00#"));
+    db.setWhereS(led(QStringLiteral("log_dt")) + QStringLiteral(" <= #") + f.to + QStringLiteral(" 23:59:59#"));
+    for (const auto &[column, text] : NameFilters(f))
+        if (!text.isEmpty())
+            db.setWhereS(PrefixMatch(led(column), text));
     if (f.doorMode == 1)
         db.setWhereS(QStringLiteral("gate_mode = '入室'"));
     else if (f.doorMode == 2)
@@ -77,18 +129,45 @@ void Declare(rdo_cntl &db, const Column (&columns)[N])
                     QString::fromUtf8(columns[i].caption));
     db.setOrder(QStringLiteral("log_dt DESC, log_type DESC, log_id DESC"));
 }
+
+const Column kGridColumns[] = {
+    {"log_dt", "yyyy/mm/dd hh:mm:ss", "ログ出力日付"}, {"log_type", "", "ログNo."},
+    {"log_message", "", "ログ内容"},                   {"user_id", "0000000000", "ユーザID"},
+    {"user_name", "", "ユーザ名"},                     {"emp_name", "", "部署名"},
+    {"gate_name", "", "ゲート名"},                     {"gate_mode", "", "ゲート入退区分"},
+    {"zone_name", "", "ゾーン名"},                     {"gauth_type_name", "", "認証方法"},
+};
 } // namespace
 
 void DeclareLogGridFields(rdo_cntl &db)
 {
-    static const Column columns[] = {
-        {"log_dt", "yyyy/mm/dd hh:mm:ss", "ログ出力日付"}, {"log_type", "", "ログNo."},
-        {"log_message", "", "ログ内容"},                   {"user_id", "0000000000", "ユーザID"},
-        {"user_name", "", "ユーザ名"},                     {"emp_name", "", "部署名"},
-        {"gate_name", "", "ゲート名"},                     {"gate_mode", "", "ゲート入退区分"},
-        {"zone_name", "", "ゾーン名"},                     {"gauth_type_name", "", "認証方法"},
-    };
-    Declare(db, columns);
+    Declare(db, kGridColumns);
+}
+
+QStringList LogGridFormats()
+{
+    QStringList formats;
+    for (const Column &c : kGridColumns)
+        formats << QLatin1String(c.format);
+    return formats;
+}
+
+void UsePackedLogRows(rdo_cntl &db, int listType)
+{
+    // No "." may appear before the view's name: the component drops a schema prefix up to it.
+    const QString separator = CurrentBackend() == DbBackend::PostgreSQL ? QStringLiteral("chr(31)")
+                                                                        : QStringLiteral("char(31)");
+    QStringList parts;
+    for (const Column &c : kGridColumns) {
+        QString value = QStringLiteral("COALESCE(CAST(%1 AS VARCHAR), '')").arg(QLatin1String(c.name));
+        if (QByteArray(c.format).isEmpty()) // free text: a separator inside would split the row
+            value = QStringLiteral("replace(%1, %2, ' ')").arg(value, separator);
+        parts << value;
+    }
+    db.setDataSource(QStringLiteral("(SELECT %1 AS log_row, * FROM %2) lv")
+                         .arg(parts.join(QStringLiteral(" || ") + separator + QStringLiteral(" || ")),
+                              LogKind(listType).view));
+    db.SetField(QStringLiteral("log_row"), QString(), false, true);
 }
 
 void DeclareLogCsvFields(rdo_cntl &db)

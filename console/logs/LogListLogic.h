@@ -43,11 +43,32 @@ struct LogFilter
 };
 
 // Sets the kind's view and the conditions on an instance (period, prefix filters, direction).
-// The grid instance gets the row limit of its mode; the CSV instance has none.
+// The grid instance gets the row limit of its mode; the CSV instance has none. The conditions are
+// written so that the database starts from the index that finds the rows fastest (see
+// ChooseLeadColumn); the rows and their order do not depend on it.
 void ApplyLogFilter(const LogFilter &filter, rdo_cntl &db, bool isGrid);
+// The same with the leading column given: empty for the period, else a name filter's column.
+void ApplyLogFilter(const LogFilter &filter, rdo_cntl &db, bool isGrid, const QString &leadColumn);
+
+// A manual search on SQLite: SQLite walks the period's index newest first, which reads every row
+// of the period when a name prefix matches few of them. The name filter matching the fewest log
+// rows leads instead when it matches at most this many (counted on its own index). Empty: the
+// period leads (monitor mode, another back end, no name filter, or only broad ones).
+inline constexpr int kNameLeadRows = 50000;
+QString ChooseLeadColumn(const LogFilter &filter);
 
 // The log list's columns on the grid and in the CSV file.
 void DeclareLogGridFields(rdo_cntl &db);
+// The grid's display formats, column by column (as DeclareLogGridFields declares them).
+QStringList LogGridFormats();
+
+// The grid as the screen loads it: each row read as one text, its columns joined by the unit
+// separator, because every value fetched through the driver costs more than the database's own
+// work on the row (ten columns cost three times the query). Call after ApplyLogFilter: the
+// kind's view is read through a subquery that puts the joined row first. LogGridModel splits the
+// rows again (SetPackedFormats) and shows exactly what DeclareLogGridFields would show.
+void UsePackedLogRows(rdo_cntl &db, int listType);
+inline constexpr char16_t kLogRowSeparator = 0x1F;
 void DeclareLogCsvFields(rdo_cntl &db);
 
 // The eight title lines of the log list's CSV file, each ending CR LF.

@@ -153,6 +153,14 @@ int GateClient::Disconnect()
     return GATE_OK;
 }
 
+int GateClient::Abort()
+{
+    if (fd_ < 0)
+        return GATE_E_NOT_CONNECTED;
+    Close();
+    return GATE_OK;
+}
+
 int GateClient::SendAll(const uint8_t *data, size_t len, int timeoutMs)
 {
     const int64_t deadline = NowMs() + timeoutMs;

@@ -21,6 +21,8 @@ public:
     // Sends "bye" (without waiting for its answer) and closes. Returns 0, or
     // GATE_E_NOT_CONNECTED when nothing was open.
     int Disconnect();
+    // Closes without the bye. Returns 0, or GATE_E_NOT_CONNECTED when nothing was open.
+    int Abort();
     bool IsOpen() const { return fd_ >= 0; }
 
     // One request and its answer. When the gate answers status 0 the answer payload must be

@@ -27,6 +27,7 @@ const Named kNames[] = {
     {CmdCardProfile, "card"},
     {CmdFingerProfile, "finger"},
     {CmdDeleteUnassigned, "deleteunassigned"},
+    {CmdAck, "ack"},
 };
 
 void PutU16(std::vector<uint8_t> &v, uint16_t x)

@@ -35,7 +35,25 @@ enum Command : uint16_t {
     CmdCardProfile = 0x0E,
     CmdFingerProfile = 0x0F,
     CmdDeleteUnassigned = 0x10,
+    CmdAck = 0x11,
 };
+
+// Payload of an ack request, and the start of an upload request: the last log record the PC holds
+// safely (sequence number 0 = none), little-endian.
+struct UploadAck {
+    int32_t seq = 0;
+    uint32_t epoch = 0;
+};
+inline constexpr size_t kUploadAckSize = 8;
+
+// Payload of an upload request: the acknowledgement, then the last record the PC received on this
+// connection (0 = none): the gate sends the first unacknowledged record numbered above it.
+struct UploadRequest {
+    UploadAck ack;
+    int32_t afterSeq = 0;
+    uint32_t afterEpoch = 0;
+};
+inline constexpr size_t kUploadRequestSize = 16;
 
 // Name used by the simulator's control interface ("poll", "upload", ...); empty if unknown.
 std::string CommandName(uint16_t cmd);

@@ -3,6 +3,8 @@
 #include "Match.h"
 #include "Template.h"
 
+#include <QRandomGenerator>
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,6 +15,14 @@ namespace gatesim {
 QString FormatTime(const QDateTime &t)
 {
     return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+QString DescribeTime(const LogEntry &e)
+{
+    if (!e.hasRawTime)
+        return FormatTime(e.time).replace(' ', 'T');
+    const GateTime &t = e.rawTime;
+    return QString::asprintf("@%d-%d-%dT%d:%d:%d", 2000 + t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 GateTime ToTimeRecord(const QDateTime &t)
@@ -32,6 +42,32 @@ Gate::Gate()
     props[1] = 'G';
     props[GATE_PROP_DOOR_MODE] = 0;
     props[GATE_PROP_SENSOR_ALARM] = 0;
+    ClearLogs();
+}
+
+void Gate::ClearLogs()
+{
+    logs.clear();
+    uploadPos = 0;
+    nextSeq = 1;
+    uint32_t epoch;
+    do
+        epoch = QRandomGenerator::global()->generate();
+    while (epoch == 0 || epoch == logEpoch);
+    logEpoch = epoch;
+}
+
+// The PC holds every record up to the acknowledged one: they leave the upload queue for good. An
+// acknowledgement for another epoch (from before a memory reset) or for nothing changes nothing.
+void Gate::Acknowledge(const uint8_t *payload)
+{
+    UploadAck ack;
+    std::memcpy(&ack.seq, payload, 4);
+    std::memcpy(&ack.epoch, payload + 4, 4);
+    if (ack.seq <= 0 || ack.epoch != logEpoch)
+        return;
+    while (uploadPos < logs.size() && logs[uploadPos].seq <= ack.seq)
+        ++uploadPos;
 }
 
 QDateTime Gate::Now() const
@@ -134,7 +170,7 @@ QStringList Gate::DescribeLogs(bool onlyNew) const
                    .arg(e.seq)
                    .arg(e.type)
                    .arg(QString::fromStdString(e.id).isEmpty() ? QStringLiteral("-") : QString::fromStdString(e.id))
-                   .arg(FormatTime(e.time).replace(' ', 'T'))
+                   .arg(DescribeTime(e))
                    .arg(i < uploadPos ? 1 : 0);
     }
     return out;
@@ -247,20 +283,39 @@ int Gate::Execute(uint16_t cmd, const std::vector<uint8_t> &in, std::vector<uint
             ++uploadPos; // records before the date are passed over for good
         return uploadPos >= logs.size() ? GATE_ST_LOG_NONE_SINCE : GATE_OK;
     }
-    case CmdUploadLog: {
-        if (!need(0))
+    case CmdAck:
+        if (!need(kUploadAckSize))
             return GATE_ST_BAD_ARGUMENT;
+        Acknowledge(in.data());
+        return GATE_OK;
+    case CmdUploadLog: {
+        // A record sent stays in the queue until the PC acknowledges it, in an upload request or
+        // an ack request: a lost answer loses nothing. The request names the last record the PC
+        // received; the gate sends the first unacknowledged one after it.
+        if (!need(kUploadRequestSize))
+            return GATE_ST_BAD_ARGUMENT;
+        Acknowledge(in.data());
         while (uploadFrom.isValid() && uploadPos < logs.size() && logs[uploadPos].time.date() < uploadFrom)
             ++uploadPos;
-        if (uploadPos >= logs.size())
+        int32_t after = 0;
+        uint32_t afterEpoch = 0;
+        std::memcpy(&after, in.data() + 8, 4);
+        std::memcpy(&afterEpoch, in.data() + 12, 4);
+        size_t next = uploadPos;
+        if (afterEpoch == logEpoch) // numbers rise through the memory
+            next = size_t(std::upper_bound(logs.begin() + qsizetype(uploadPos), logs.end(), after,
+                                           [](int32_t s, const LogEntry &e) { return s < e.seq; }) -
+                          logs.begin());
+        if (next >= logs.size())
             return GATE_ST_LOG_NO_MORE;
-        const LogEntry &e = logs[uploadPos++];
+        const LogEntry &e = logs[next];
         GateLogRecord r{};
         std::memcpy(r.user_id, e.id.data(), std::min<size_t>(e.id.size(), GATE_ID_LEN - 1));
         r.seq = e.seq;
+        r.log_epoch = logEpoch;
         r.log_type = e.type;
         r.auth_method = e.auth;
-        r.time = ToTimeRecord(e.time);
+        r.time = e.hasRawTime ? e.rawTime : ToTimeRecord(e.time);
         out.resize(sizeof r);
         std::memcpy(out.data(), &r, sizeof r);
         return GATE_OK;

@@ -37,6 +37,10 @@ struct LogEntry {
     int32_t auth = 0;
     std::string id;
     QDateTime time; // gate local time
+    // A time record sent as it stands instead of `time` (a gate with a broken clock can send an
+    // impossible date); `time` still orders the record for the upload start date.
+    bool hasRawTime = false;
+    GateTime rawTime{};
 };
 
 enum class FaultAction { Silent, Status, Drop, Garbage, Slow };
@@ -76,9 +80,10 @@ public:
     std::array<uint8_t, GATE_PROPERTIES_LEN> props{};
     std::vector<Profile> profiles; // in enrolment order
     std::vector<LogEntry> logs;    // oldest first
-    size_t uploadPos = 0;          // first record not yet uploaded
+    size_t uploadPos = 0;          // first record the PC has not acknowledged
     QDate uploadFrom;              // filter of the current connection (invalid = none)
     int32_t nextSeq = 1;
+    uint32_t logEpoch = 0;         // drawn anew whenever the log memory is cleared
     std::map<int, int> requestCounts;
 
     Gate();
@@ -96,6 +101,8 @@ public:
     // A finger given as the minutiae of a fresh touch, matched against every stored template.
     LogEntry PresentFinger(const fp::Minutiae &touch);
     LogEntry AddLog(int type, const std::string &id, int auth, const QDateTime &when);
+    // Empties the log memory: numbering starts again at 1 under a new epoch.
+    void ClearLogs();
     int CountProfiles(bool admin) const;
     Profile *Find(const std::string &id);
     QStringList DescribeUsers() const;
@@ -103,12 +110,15 @@ public:
 
 private:
     int Execute(uint16_t cmd, const std::vector<uint8_t> &in, std::vector<uint8_t> &out);
+    void Acknowledge(const uint8_t *payload);
     int StoreProfile(const std::string &id, bool admin, int enrollMode, const uint8_t *tpl);
     // The first profile with a template that the matcher pairs with the touch.
     const Profile *MatchFinger(const fp::Minutiae &touch) const;
 };
 
 QString FormatTime(const QDateTime &t);
+// A record's time as the control port shows it ("@..." for a time record sent as it stands).
+QString DescribeTime(const LogEntry &e);
 GateTime ToTimeRecord(const QDateTime &t);
 
 } // namespace gatesim

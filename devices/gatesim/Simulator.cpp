@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -24,6 +25,8 @@ class TcpChannel : public Channel {
 public:
     TcpChannel(Gate *gate, QTcpSocket *socket) : Channel(gate, socket), socket_(socket)
     {
+        // A gate answers at once: small answers must not wait for the previous one to be acknowledged.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, [this] { Receive(socket_->readAll()); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
@@ -311,9 +314,11 @@ static const char *kHelp[] = {
     "users GATE | logs GATE [new] | summary GATE | eeprom GATE | stats GATE",
     "adduser GATE ID [admin=0|1] [card=1|tpl=HEX1600|tplfile=FILE:N]",
     "deluser GATE ID | reset GATE",
-    "addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss]",
+    "addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss | @Y-M-DTh:m:s]   (@: time record sent as it stands)",
+    "addlogs GATE COUNT TYPE PREFIX     append COUNT records, gate user IDs PREFIX000001, PREFIX000002, ...",
+    "logclear GATE                     empty the log memory (numbers restart at 1 under a new epoch)",
     "clock GATE [YYYY-MM-DDThh:mm:ss]",
-    "capacity GATE USERS MASTERS",
+    "capacity GATE USERS MASTERS [LOGS]",
     "props GATE [BYTE=VALUE ...]",
     "fault GATE refuse on|off",
     "fault GATE silent|drop|garbage CMD [COUNT]   (COUNT 0 = for ever; CMD any|poll|upload|...)",
@@ -376,7 +381,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         return ok(out);
     }
     static const QStringList kGateCommands = {"card", "finger", "users", "logs", "summary", "eeprom", "stats",
-                                              "reset", "adduser", "deluser", "addlog", "clock", "capacity",
+                                              "reset", "adduser", "deluser", "addlog", "addlogs", "logclear", "clock", "capacity",
                                               "props", "fault"};
     if (!kGateCommands.contains(cmd))
         return err("unknown command " + cmd + " (try help)");
@@ -388,7 +393,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
             .arg(e.seq)
             .arg(e.type)
             .arg(e.id.empty() ? QStringLiteral("-") : QString::fromStdString(e.id))
-            .arg(FormatTime(e.time).replace(' ', 'T'));
+            .arg(DescribeTime(e));
     };
 
     if (cmd == QLatin1String("card")) {
@@ -418,13 +423,14 @@ QStringList Simulator::Control(const QString &line, bool *quit)
     if (cmd == QLatin1String("logs"))
         return ok(g->DescribeLogs(Arg(a, 2) == QLatin1String("new")));
     if (cmd == QLatin1String("summary"))
-        return ok({QStringLiteral("users=%1 masters=%2 logs=%3 new=%4 user_capacity=%5 master_capacity=%6")
+        return ok({QStringLiteral("users=%1 masters=%2 logs=%3 new=%4 user_capacity=%5 master_capacity=%6 epoch=%7")
                        .arg(g->CountProfiles(false))
                        .arg(g->CountProfiles(true))
                        .arg(g->logs.size())
                        .arg(g->logs.size() - g->uploadPos)
                        .arg(g->userCapacity)
-                       .arg(g->masterCapacity)});
+                       .arg(g->masterCapacity)
+                       .arg(g->logEpoch)});
     if (cmd == QLatin1String("eeprom")) {
         QStringList out;
         for (const auto &[k, v] : g->eeprom)
@@ -441,8 +447,7 @@ QStringList Simulator::Control(const QString &line, bool *quit)
     }
     if (cmd == QLatin1String("reset")) {
         g->profiles.clear();
-        g->logs.clear();
-        g->uploadPos = 0;
+        g->ClearLogs();
         g->faults.clear();
         g->delayMs = 0;
         g->requestCounts.clear();
@@ -488,13 +493,49 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         if (!okType || a.size() < 4)
             return err("usage: addlog GATE TYPE ID|- [YYYY-MM-DDThh:mm:ss]");
         QDateTime when;
-        if (a.size() > 4) {
+        GateTime raw{};
+        const bool isRaw = a.size() > 4 && a[4].startsWith(u'@');
+        if (isRaw) {
+            // Numbers taken as they stand, impossible dates included: what a broken clock sends.
+            const QStringList n = a[4].mid(1).split(QRegularExpression(QStringLiteral("[-T:]")));
+            QList<int> v;
+            for (const QString &x : n) {
+                bool okN = false;
+                v << x.toInt(&okN);
+                if (!okN || v.last() < 0 || v.last() > 255 + (v.size() == 1 ? 2000 : 0))
+                    return err("bad time " + a[4]);
+            }
+            if (v.size() != 6 || v[0] < 2000)
+                return err("bad time " + a[4]);
+            raw = {uint8_t(v[5]), uint8_t(v[4]), uint8_t(v[3]), 1, uint8_t(v[2]), uint8_t(v[1]), uint8_t(v[0] - 2000), 0};
+        } else if (a.size() > 4) {
             when = QDateTime::fromString(a[4], Qt::ISODate);
             if (!when.isValid())
                 return err("bad time " + a[4]);
         }
         const std::string id = a[3] == QLatin1String("-") ? std::string() : a[3].toStdString();
-        return ok({logLine(g->AddLog(type, id, 0, when))});
+        LogEntry e = g->AddLog(type, id, 0, when);
+        if (isRaw) {
+            LogEntry &stored = g->logs.back();
+            stored.hasRawTime = true;
+            stored.rawTime = raw;
+            e = stored;
+        }
+        return ok({logLine(e)});
+    }
+    if (cmd == QLatin1String("addlogs")) {
+        bool okCount = false, okType = false;
+        const int count = Arg(a, 2).toInt(&okCount), type = Arg(a, 3).toInt(&okType);
+        if (!okCount || !okType || count < 1 || a.size() != 5 || a[4].size() > GATE_ID_LEN - 8)
+            return err("usage: addlogs GATE COUNT TYPE PREFIX");
+        const std::string prefix = a[4].toStdString();
+        for (int i = 1; i <= count; ++i)
+            g->AddLog(type, prefix + QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')).toStdString(), 0, QDateTime());
+        return ok({QStringLiteral("%1 records, last %2").arg(count).arg(g->nextSeq - 1)});
+    }
+    if (cmd == QLatin1String("logclear")) {
+        g->ClearLogs();
+        return ok();
     }
     if (cmd == QLatin1String("clock")) {
         if (a.size() > 2) {
@@ -506,12 +547,14 @@ QStringList Simulator::Control(const QString &line, bool *quit)
         return ok({FormatTime(g->Now()).replace(' ', 'T')});
     }
     if (cmd == QLatin1String("capacity")) {
-        bool o1 = false, o2 = false;
+        bool o1 = false, o2 = false, o3 = true;
         const int u = Arg(a, 2).toInt(&o1), m = Arg(a, 3).toInt(&o2);
-        if (!o1 || !o2 || u < 0 || m < 0)
-            return err("usage: capacity GATE USERS MASTERS");
+        const int logs = a.size() > 4 ? Arg(a, 4).toInt(&o3) : g->logCapacity;
+        if (!o1 || !o2 || !o3 || u < 0 || m < 0 || logs < 1)
+            return err("usage: capacity GATE USERS MASTERS [LOGS]");
         g->userCapacity = u;
         g->masterCapacity = m;
+        g->logCapacity = logs; // a full log memory drops its oldest record for each new one
         return ok();
     }
     if (cmd == QLatin1String("props")) {

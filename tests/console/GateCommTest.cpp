@@ -10,10 +10,14 @@
 #include "Sjis.h"
 #include "gatecomm/TcpCom.h"
 #include "TestSite.h"
+#include "Wakeup.h"
 #include "gatelib.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -252,3 +256,32 @@ TEST_F(GateCommTest, UnansweredRequestGivesUpAfterTheTimeOut)
 }
 
 } // namespace
+
+// The real provisioning service on a tick far longer than the test, the console reading the
+// result on an interval as long: the request wakes the service, the result wakes the console, and
+// neither clock plays a part (a lost wake-up would leave the request unanswered within the time).
+TEST_F(GateCommTest, RequestWakesTheServiceAndItsResultWakesTheConsole)
+{
+    Timing().userReqPollMs = 600000;
+    Timing().userReqTimeoutMs = 15000;
+    QProcess courier;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVEL_COURIER_TICK_MS"), QStringLiteral("600000"));
+    env.insert(QStringLiteral("ORVEL_GATE_TIMEOUT_MS"), QStringLiteral("500"));
+    courier.setProcessEnvironment(env);
+    courier.start(QStringLiteral(COURIER_PATH), {});
+    ASSERT_TRUE(courier.waitForStarted(5000));
+    // It listens once its channel cannot be taken any more.
+    QElapsedTimer up;
+    up.start();
+    while (orvel::WakeListener(QLatin1String(orvel::kWakeUserRequest)).IsListening() && up.elapsed() < 10000)
+        QThread::msleep(10);
+    for (const char *card : {"CARD01", "CARD02", "CARD03"}) {
+        GUserRecord user = CardUser();
+        user.guser_id = QLatin1String(card);
+        EXPECT_TRUE(SendUserRequest(1, ip, port, "00001", user, true)) << card;
+    }
+    EXPECT_EQ(sim->control("users 00001").size(), 4u); // three users and OK
+    courier.kill();
+    courier.waitForFinished(5000);
+}

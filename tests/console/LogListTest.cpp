@@ -3,6 +3,10 @@
 #include "ConsoleTestUtil.h"
 #include "FileDialog.h"
 #include "MsfGrid.h"
+#include "logs/LogGridModel.h"
+#include "logs/LogGridView.h"
+#include "logs/LogListLogic.h"
+#include "rdo_cntl.h"
 #include "MsgBox.h"
 #include "Sjis.h"
 #include "SqlDialect.h"
@@ -19,6 +23,8 @@
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using orvel::test::TestSite;
 
@@ -57,7 +63,8 @@ protected:
     {
         return w.findChild<T *>(QLatin1String(name));
     }
-    static QStringList Column(MsfGrid *g, int col)
+    template <class Grid>
+    static QStringList Column(Grid *g, int col)
     {
         QStringList out;
         for (int r = g->fixedRows(); r < g->rows(); ++r)
@@ -84,7 +91,7 @@ TEST_F(LogScreenTest, NameFiltersArePrefixMatchesAndQuotesStayInsideTheirLiteral
     AddLog(4, Day(0, "08:03:00"), 1, QStringLiteral("0000000004"), QStringLiteral("zed"), QStringLiteral("退室"));
     frmListMix w;
     Manual(w);
-    auto *grid = Find<MsfGrid>(w, "msfLogGateOpe");
+    auto *grid = Find<LogGridView>(w, "msfLogGateOpe");
     w.Search();
     EXPECT_EQ(Column(grid, 4), QStringList({"zed", "a'b", "Bakera", "abe"}));
 
@@ -118,7 +125,7 @@ TEST_F(LogScreenTest, OneDayPeriodCoversTheWholeDay)
     Find<QLineEdit>(w, "imDateFrom")->setText(Date(0));
     Find<QLineEdit>(w, "imDateTo")->setText(Date(0));
     w.Search();
-    auto *grid = Find<MsfGrid>(w, "msfLogGateOpe");
+    auto *grid = Find<LogGridView>(w, "msfLogGateOpe");
     EXPECT_EQ(Column(grid, 4), QStringList({"last", "first"}));
     EXPECT_EQ(grid->textMatrix(1, 0), Date(0) + QStringLiteral(" 23:59:59"));
     EXPECT_EQ(grid->textMatrix(1, 3), QStringLiteral("0000000001"));
@@ -135,7 +142,7 @@ TEST_F(LogScreenTest, MonitorShowsTheTwentyOneNewestAndARefusedPeriodStopsItOnce
     ASSERT_TRUE(chb->isChecked());
     EXPECT_FALSE(Find<QPushButton>(w, "cmdSearch")->isEnabled());
     w.Search();
-    auto *grid = Find<MsfGrid>(w, "msfLogGateOpe");
+    auto *grid = Find<LogGridView>(w, "msfLogGateOpe");
     const QStringList names = Column(grid, 4);
     ASSERT_EQ(names.size(), 21);
     EXPECT_EQ(names.first(), QStringLiteral("u30"));
@@ -231,4 +238,86 @@ TEST_F(LogScreenTest, UserAuthListSearchesTheTenDigitIdAndHeadsItsCsv)
     Find<QCheckBox>(w, "chbShowDelUser")->click();
     EXPECT_EQ(users->count(), 2);
     EXPECT_TRUE(Find<QPushButton>(w, "cmdSearch")->isEnabled());
+}
+
+// The manual search lets the narrowest name filter lead on SQLite, and reads each row as one
+// joined text: the rows, their texts and their order are those the period-led search gives cell
+// by cell, whatever leads.
+TEST_F(LogScreenTest, ManualSearchGivesTheSameRowsInTheSameOrderWhateverLeads)
+{
+    // 1200 rows over ten days, many sharing a second; names with shared prefixes, other cases and
+    // a quote; every kind of log.
+    const QStringList users = {QStringLiteral("Sato"), QStringLiteral("sato2"), QStringLiteral("SATOU"),
+                               QStringLiteral("O'Neil"), QStringLiteral("Suzuki"), QStringLiteral("Tanaka")};
+    const int types[] = {1, 28, 29, 36, 160, 250};
+    orvel::test::TestSite &s = site;
+    rdo_cntl tx;
+    tx.BeginTrans();
+    for (int i = 1; i <= 1200; ++i)
+        s.exec(QStringLiteral("INSERT INTO log_telmar_plus VALUES(%1, '%2', %3, 'm', 'G', '%4', %5, '00001', %6, "
+                              "'00002', %7, '%8', '127.0.0.2', 'Z', 'IC', 2, '%2', '%2')")
+                   .arg(i)
+                   .arg(Day(-(i % 10), "00:00:00").left(11) + QStringLiteral("%1:%2:00").arg(i % 24, 2, 10, QLatin1Char('0')).arg(i % 3, 2, 10, QLatin1Char('0')))
+                   .arg(types[(i / 7) % 6])
+                   .arg(i % 7, 10, 10, QLatin1Char('0'))
+                   .arg(orvel::SqlText(users[i % users.size()]), orvel::SqlText(i % 2 ? QStringLiteral("総務") : QStringLiteral("営業")),
+                        orvel::SqlText(QStringLiteral("Gate %1").arg(i % 4)), i % 5 ? QStringLiteral("入室") : QStringLiteral("退室")));
+    // Stored otherwise than the collector stores them: a short user ID, a time with a fraction.
+    s.exec(QStringLiteral("UPDATE log_telmar_plus SET user_id = '7' WHERE log_id = 6"));
+    s.exec(QStringLiteral("UPDATE log_telmar_plus SET log_dt = log_dt || '.500' WHERE log_id = 12"));
+    tx.CommitTrans();
+
+    // As the screen reads them (one joined text per row, split by the model), or cell by cell.
+    auto rows = [&](const orvel::logs::LogFilter &f, const QString &lead, bool packed = true) {
+        rdo_cntl grid;
+        orvel::logs::DeclareLogGridFields(grid);
+        orvel::logs::ApplyLogFilter(f, grid, true, lead);
+        LogGridModel model(10);
+        if (packed) {
+            orvel::logs::UsePackedLogRows(grid, f.listType);
+            model.SetPackedFormats(orvel::logs::LogGridFormats());
+        }
+        grid.LoadGrid(&model, -1);
+        QStringList out;
+        for (int r = model.fixedRows(); r < model.rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < model.cols(); ++c)
+                cells << model.textMatrix(r, c);
+            out << cells.join(u'|');
+        }
+        return out;
+    };
+    orvel::logs::LogFilter f;
+    f.from = Date(-9);
+    f.to = Date(0);
+    const QList<std::function<void(orvel::logs::LogFilter &)>> filters = {
+        [](auto &f) { f.userName = QStringLiteral("sato"); },
+        [](auto &f) { f.userName = QStringLiteral("O'"); },
+        [](auto &f) { f.userName = QStringLiteral("S"), f.empName = QStringLiteral("総"); },
+        [](auto &f) { f.gateName = QStringLiteral("Gate 1"), f.doorMode = 2, f.listType = 0; },
+        [](auto &f) { f.zoneName = QStringLiteral("Z"), f.userName = QStringLiteral("Tan"), f.listType = 2; },
+    };
+    for (const auto &set : filters) {
+        orvel::logs::LogFilter g = f;
+        set(g);
+        const QStringList byPeriod = rows(g, QString());
+        EXPECT_FALSE(byPeriod.isEmpty());
+        EXPECT_EQ(rows(g, QString(), false), byPeriod);
+        for (const char *lead : {"user_name", "emp_name", "gate_name", "zone_name"}) {
+            const bool used = (QLatin1String(lead) == QLatin1String("user_name") && !g.userName.isEmpty()) ||
+                              (QLatin1String(lead) == QLatin1String("emp_name") && !g.empName.isEmpty()) ||
+                              (QLatin1String(lead) == QLatin1String("gate_name") && !g.gateName.isEmpty()) ||
+                              (QLatin1String(lead) == QLatin1String("zone_name") && !g.zoneName.isEmpty());
+            if (used) {
+                EXPECT_EQ(rows(g, QLatin1String(lead)), byPeriod) << lead;
+            }
+        }
+    }
+    // The narrowest filter leads; a prefix matching more than the bound leaves the period leading.
+    orvel::logs::LogFilter g = f;
+    g.userName = QStringLiteral("O'");
+    g.empName = QStringLiteral("総");
+    EXPECT_EQ(orvel::logs::ChooseLeadColumn(g), QStringLiteral("user_name"));
+    g.monitor = true;
+    EXPECT_EQ(orvel::logs::ChooseLeadColumn(g), QString());
 }

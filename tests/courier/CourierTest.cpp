@@ -2,6 +2,7 @@
 // t_userreq and service control rows the way the console writes them.
 #include "SimProcess.h"
 #include "TestSite.h"
+#include "Wakeup.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -53,11 +54,11 @@ protected:
         }
     }
 
-    void StartCourier(QProcess &p, const char *program = COURIER_PATH)
+    void StartCourier(QProcess &p, const char *program = COURIER_PATH, const char *tickMs = "20")
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ORVEL_HOME"), site.dir());
-        env.insert(QStringLiteral("ORVEL_COURIER_TICK_MS"), QStringLiteral("20"));
+        env.insert(QStringLiteral("ORVEL_COURIER_TICK_MS"), QLatin1String(tickMs));
         env.insert(QStringLiteral("ORVEL_GATE_TIMEOUT_MS"), QStringLiteral("500"));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(QDir::tempPath()); // the service moves to the site folder itself
@@ -267,6 +268,39 @@ TEST_F(CourierTest, CleanRemovesExactlyTheUnpermittedUsers)
     EXPECT_FALSE(HasUser("X2"));
     EXPECT_FALSE(HasUser("LOOSE"));
     EXPECT_EQ(Users().size(), 2u);
+}
+
+// The console wakes the service when it has written a request: with a tick far longer than the
+// test, no tick comes at all, and still every woken request is answered; one left unannounced
+// waits for the tick.
+TEST_F(CourierTest, WrittenRequestWakesTheIdleServiceBeforeItsTick)
+{
+    StartCourier(courier, COURIER_PATH, "600000");
+    auto write = [&](const QString &user) {
+        site.exec(QStringLiteral("UPDATE t_userreq SET req_cmd = 201, ip_addr = '%1', port_no = '%2', user_id = '%3', "
+                                 "guser_id = 'C%3', gauthority = 1, gauth_type = 2, result = 0 WHERE req_id = '1'")
+                      .arg(ip, port, user));
+    };
+    auto wokenAnswer = [&] {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000) {
+            orvel::Wake(QLatin1String(orvel::kWakeUserRequest)); // again: one sent before it listens is lost
+            const QString r = site.value(QStringLiteral("SELECT result FROM t_userreq"));
+            if (r != QLatin1String("0"))
+                return r + u'/' + site.value(QStringLiteral("SELECT detail FROM t_userreq"));
+            QThread::msleep(20);
+        }
+        return QStringLiteral("timeout");
+    };
+    for (const char *user : {"0000000001", "0000000002", "0000000003"}) {
+        write(QLatin1String(user));
+        EXPECT_EQ(wokenAnswer(), QStringLiteral("1/0")) << user;
+    }
+    EXPECT_TRUE(HasUser(QStringLiteral("C0000000003")));
+    write(QStringLiteral("0000000004"));
+    QThread::msleep(500);
+    EXPECT_EQ(site.value(QStringLiteral("SELECT result FROM t_userreq")), QStringLiteral("0"));
 }
 
 TEST_F(CourierTest, StopRequestEndsTheProcessAndASecondCopyExitsWithOne)

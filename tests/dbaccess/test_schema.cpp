@@ -178,6 +178,36 @@ TEST_F(MifareSchemaTest, CardlessUsersResolveThroughTheirPlaceholder)
               QStringLiteral("9999999990000000042"));
 }
 
+// Sites set up before placeholders were matched on the user ID hold the concatenating view, which
+// read every user for every such record; the upgrade replaces it, the rows stay the same.
+TEST_F(MifareSchemaTest, UpgradeRevisesTheOlderPlaceholderViewWithTheSameRows)
+{
+    const QString view = QStringLiteral("v_make_log_telmar_plusX_M");
+    QString older = orvel::schema::CreateViewStatement(view, orvel::DbBackend::SQLite);
+    const QString match = QStringLiteral("uu.user_id = substr(l.guser_id, 10) AND substr(l.guser_id, 1, 9) = '999999999'");
+    ASSERT_TRUE(older.contains(match));
+    older.replace(match, QStringLiteral("'999999999' || uu.user_id = l.guser_id"));
+    site.exec(QStringLiteral("DROP VIEW ") + view);
+    site.exec(older);
+    site.exec(QStringLiteral("DROP INDEX ix_user_guser"));
+    AddUser(site, QStringLiteral("0000000042"), QString());
+    AddUser(site, QStringLiteral("0000000043"), QStringLiteral("0123456789ABCDEF"));
+    for (const char *g : {"9999999990000000042", "0123456789ABCDEF", "9999999990000000000", "A999999990000000042",
+                          "99999999900000000420"})
+        AddRaw(site, QLatin1String(g), 1);
+    const QString rows = QStringLiteral("SELECT group_concat(log_id || ':' || COALESCE(user_id, '-'), ' ') FROM "
+                                        "(SELECT * FROM v_make_log_telmar_plusX_M ORDER BY log_id)");
+    const QString before = site.value(rows);
+    EXPECT_EQ(before, QStringLiteral("1:0000000042 2:0000000043 3:- 4:- 5:-"));
+
+    rdo_cntl db;
+    orvel::UpgradeSchema(db, orvel::EditionMifare);
+    EXPECT_EQ(site.value(rows), before);
+    EXPECT_TRUE(site.value(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(view)).contains(match));
+    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'ix_user_guser'")),
+              QStringLiteral("1"));
+}
+
 // An older database: m_gate and t_userreq without port_no, set_mainte without db_vers, and
 // none of the views the upgrade creates.
 namespace {
@@ -216,8 +246,14 @@ QString Snapshot(TestSite &site)
 TEST_F(FelicaSchemaTest, UpgradeBringsAnOldDatabaseUpOnceAndThenChangesNothing)
 {
     MakeOldLayout(site);
+    site.exec(QStringLiteral("DROP TABLE log_gate_seq"));
     rdo_cntl db;
     orvel::UpgradeSchema(db, orvel::EditionFelica);
+    // The collector's identity table arrives, and what it holds survives a later upgrade.
+    site.exec(QStringLiteral("INSERT INTO log_gate_seq VALUES ('00001', 4000000000, 17)"));
+    orvel::UpgradeSchema(db, orvel::EditionFelica);
+    EXPECT_EQ(site.value(QStringLiteral("SELECT log_epoch || '/' || last_seq FROM log_gate_seq")),
+              QStringLiteral("4000000000/17"));
     EXPECT_EQ(site.value(QStringLiteral("SELECT group_concat(port_no, ',') FROM m_gate")), QStringLiteral("3001,3001"));
     EXPECT_NO_THROW(site.exec(QStringLiteral("UPDATE t_userreq SET port_no = '3001'")));
     EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM v_unlock_gate2 INNER JOIN m_gate USING (gate_id)")),

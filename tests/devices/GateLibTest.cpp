@@ -42,6 +42,7 @@ protected:
     {
         tcp_DisConnectDevice();
         tcp_SetTimeoutMs(0);
+        tcp_SetUploadAcknowledgement(0);
     }
     int Connect(const std::string &gate)
     {
@@ -134,7 +135,8 @@ TEST(GateLibExports, EveryEntryPointFoundByName)
                            "SetUploadLogRecordStartDate", "UploadUserProfileLogRecord", "QueryRecordsSummary",
                            "GetUserProfileIdByIndex", "GetMasterProfileIdByIndex", "QueryUserProfileExistence",
                            "DeleteWholeUserProfileRecord", "DownloadUserProfileCardOnly",
-                           "DownloadUserProfileFingerprintTemplate", "DeleteAllUnassignUserId"};
+                           "DownloadUserProfileFingerprintTemplate", "DeleteAllUnassignUserId", "SetTimeoutMs",
+                           "DropConnection", "SetUploadAcknowledgement", "AcknowledgeLogRecords"};
     const std::pair<const char *, const char *> libs[] = {{TCPCOM_PATH, "tcp_"}, {HOSTCOM_PATH, "serial_"}};
     for (const auto &[path, prefix] : libs) {
         void *h = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -290,6 +292,131 @@ TEST_F(GateLib, CardPresentedLogUploadedOnceThen3725)
     ASSERT_EQ(tcp_QueryRecordsSummary(&unit, &s), 0);
     EXPECT_EQ(s.log_count, 2);
     EXPECT_EQ(s.log_new, 0);
+}
+
+// ---- Acknowledged upload: a record leaves the gate only once the PC holds it ---------------
+
+namespace {
+int UploadSeq(GateUnit *unit, int *seq, uint32_t *epoch = nullptr)
+{
+    GateLogRecord r;
+    std::memset(&r, 0, sizeof r);
+    const int rc = tcp_UploadUserProfileLogRecord(unit, &r);
+    *seq = rc == 0 ? r.seq : -1;
+    if (epoch)
+        *epoch = r.log_epoch;
+    return rc;
+}
+} // namespace
+
+TEST_F(GateLib, LostDamagedOrUnacknowledgedAnswerSendsTheSameRecordAgain)
+{
+    for (int i = 1; i <= 4; ++i)
+        ASSERT_TRUE(sim->controlOk("addlog 00001 1 CARD" + std::to_string(i) + " 2009-04-01T08:00:0" + std::to_string(i)));
+    int seq = 0;
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    ASSERT_EQ(UploadSeq(&unit, &seq), 0);
+    EXPECT_EQ(seq, 1);
+
+    // The answer carrying record 2 is cut off: the request acknowledged 1, and 2 comes again.
+    ASSERT_TRUE(sim->controlOk("fault 00001 drop upload"));
+    EXPECT_EQ(UploadSeq(&unit, &seq), GATE_E_CLOSED);
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    ASSERT_EQ(UploadSeq(&unit, &seq), 0);
+    EXPECT_EQ(seq, 2);
+
+    // A damaged answer: 3 comes again, not 4.
+    ASSERT_TRUE(sim->controlOk("fault 00001 garbage upload"));
+    EXPECT_EQ(UploadSeq(&unit, &seq), GATE_E_FRAME);
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    ASSERT_EQ(UploadSeq(&unit, &seq), 0);
+    EXPECT_EQ(seq, 3);
+
+    // An answer that comes too late: the connection stays, the next request gets 3 again.
+    ASSERT_TRUE(sim->controlOk("fault 00001 slow upload 700"));
+    EXPECT_EQ(UploadSeq(&unit, &seq), GATE_E_TIMEOUT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(UploadSeq(&unit, &seq), 0);
+    EXPECT_EQ(seq, 4);
+    ASSERT_TRUE(sim->controlOk("fault 00001 clear"));
+
+    // Record 4 in hand, the connection ends without an acknowledgement (a crash, or the caller
+    // could not keep it): 4 comes again.
+    ASSERT_EQ(tcp_DropConnection(), 0);
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    ASSERT_EQ(UploadSeq(&unit, &seq), 0);
+    EXPECT_EQ(seq, 4);
+    // A disconnect acknowledges what the caller took.
+    ASSERT_EQ(tcp_DisConnectDevice(), 0);
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 1u); // only "OK"
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    EXPECT_EQ(UploadSeq(&unit, &seq), GATE_ST_LOG_NO_MORE);
+}
+
+// A caller that stores records in groups acknowledges them itself: until it does, the gate hands
+// out the records after each other and keeps them all.
+TEST_F(GateLib, CallerAcknowledgedRecordsStayUntilTheCallerAcknowledgesThem)
+{
+    for (int i = 1; i <= 6; ++i)
+        ASSERT_TRUE(sim->controlOk("addlog 00001 1 CARD" + std::to_string(i)));
+    ASSERT_EQ(tcp_SetUploadAcknowledgement(1), 0);
+    int seq = 0;
+    auto take = [&](int n) {
+        std::vector<int> got;
+        for (int i = 0; i < n && UploadSeq(&unit, &seq) == 0; ++i)
+            got.push_back(seq);
+        return got;
+    };
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    EXPECT_EQ(take(3), std::vector<int>({1, 2, 3}));
+    ASSERT_EQ(tcp_DisConnectDevice(), 0); // acknowledges nothing in this mode
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 7u);
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    EXPECT_EQ(take(3), std::vector<int>({1, 2, 3}));
+    EXPECT_EQ(tcp_AcknowledgeLogRecords(&unit), 0);
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 4u);
+
+    // An answer that comes too late: the next request asks again for what follows record 3.
+    ASSERT_TRUE(sim->controlOk("fault 00001 slow upload 700"));
+    EXPECT_EQ(UploadSeq(&unit, &seq), GATE_E_TIMEOUT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(take(5), std::vector<int>({4, 5, 6}));
+    EXPECT_EQ(tcp_AcknowledgeLogRecords(&unit), 0);
+    ASSERT_EQ(tcp_DisConnectDevice(), 0);
+    EXPECT_EQ(sim->control("logs 00001 new").size(), 1u);
+    EXPECT_EQ(tcp_AcknowledgeLogRecords(&unit), GATE_E_NOT_CONNECTED);
+}
+
+TEST_F(GateLib, ClearedLogMemoryNumbersAgainUnderANewEpoch)
+{
+    ASSERT_TRUE(sim->controlOk("addlog 00001 1 OLD1"));
+    ASSERT_TRUE(sim->controlOk("addlog 00001 1 OLD2"));
+    int seq = 0;
+    uint32_t epoch1 = 0, epoch2 = 0;
+    ASSERT_EQ(ConnectAndPoll("00001"), 0);
+    ASSERT_EQ(UploadSeq(&unit, &seq, &epoch1), 0);
+    EXPECT_EQ(seq, 1);
+    EXPECT_NE(epoch1, 0u);
+
+    // The memory is replaced while record 1 of the old memory waits for its acknowledgement: that
+    // acknowledgement must not pass over record 1 of the new one.
+    ASSERT_TRUE(sim->controlOk("logclear 00001"));
+    ASSERT_TRUE(sim->controlOk("addlog 00001 1 NEW1"));
+    GateLogRecord r;
+    ASSERT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), 0);
+    EXPECT_EQ(r.seq, 1);
+    EXPECT_STREQ(r.user_id, "NEW1");
+    epoch2 = r.log_epoch;
+    EXPECT_NE(epoch2, epoch1);
+    EXPECT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), GATE_ST_LOG_NO_MORE);
+
+    // A time record the gate's clock made up is sent as it stands.
+    ASSERT_TRUE(sim->controlOk("addlog 00001 1 BAD @2009-42-140T08:30:00"));
+    ASSERT_EQ(tcp_UploadUserProfileLogRecord(&unit, &r), 0);
+    EXPECT_EQ(r.seq, 2);
+    EXPECT_EQ(r.time.month, 42);
+    EXPECT_EQ(r.time.day, 140);
+    EXPECT_EQ(r.time.year, 9);
 }
 
 TEST_F(GateLib, UploadStartDate3726And3727)

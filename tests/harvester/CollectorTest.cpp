@@ -9,8 +9,10 @@
 #include "OrvelDefs.h"
 #include "ServiceDb.h"
 #include "SimProcess.h"
+#include "SqlDialect.h"
 #include "TestSite.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -291,3 +293,184 @@ TEST_F(CollectorTicks, RecordsTheDatabaseRefusesAreSpooledAndStoredOnceInOrder)
 }
 
 } // namespace
+
+// ---- Every record stored exactly once --------------------------------------------------------
+
+namespace {
+
+class ExactlyOnce : public CollectorTicks
+{
+protected:
+    void SetUp() override
+    {
+        CollectorTicks::SetUp();
+        site.exec(QStringLiteral("UPDATE m_gate SET use_flag = 0 WHERE gate_id <> '00001'"));
+    }
+    QString ErrorLog() { return ReadFileText(site.path(QStringLiteral("errorlog.txt"))); }
+    // Records the gate holds that were not acknowledged yet.
+    int Waiting()
+    {
+        const std::string summary = sim.control("summary 00001").front();
+        const size_t at = summary.find(" new=");
+        return at == std::string::npos ? -1 : std::stoi(summary.substr(at + 5));
+    }
+    // Every stored record, oldest first, processed or not.
+    QStringList Stored()
+    {
+        const QString all = QStringLiteral("(SELECT guser_id, log_id FROM log_telmar UNION ALL "
+                                           "SELECT guser_id, log_id FROM log_telmar_raw)");
+        QStringList out;
+        const int n = Rows(QStringLiteral("SELECT COUNT(*) FROM ") + all);
+        for (int i = 0; i < n; ++i)
+            out << site.value(QStringLiteral("SELECT guser_id FROM %1 ORDER BY log_id LIMIT 1 OFFSET %2").arg(all).arg(i));
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(ExactlyOnce, RecordStoredButNeverAcknowledgedIsNotStoredAgain)
+{
+    AddLogs("00001", 3);
+    // The acknowledgement of the last record of the visit does not reach the gate.
+    Sim(sim, "fault 00001 status ack 3278");
+    Collector &c = Make(1);
+    ASSERT_TRUE(c.Tick());
+    ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Stored(), QStringList({"CARD100", "CARD101", "CARD102"}));
+    EXPECT_EQ(Waiting(), 1);
+    // Another collector (a restart) meets it again and only acknowledges it.
+    Collector &d = Make(1);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(d.Tick());
+    EXPECT_EQ(Stored(), QStringList({"CARD100", "CARD101", "CARD102"}));
+    EXPECT_EQ(Waiting(), 0);
+}
+
+TEST_F(ExactlyOnce, SpoolStoredButNotEmptiedIsNotStoredAgain)
+{
+    AddLogs("00001", 2);
+    Collector &c = Make(1);
+    ASSERT_TRUE(c.Tick());
+    ASSERT_TRUE(c.Tick());
+    ASSERT_EQ(Stored().size(), 2);
+    // A crash after the spool's records were committed and before the spool was emptied leaves
+    // them in both places.
+    const QList<SpoolRecord> all = {
+        {QStringLiteral("00001"), QStringLiteral("CARD100"), 1, QStringLiteral("2009-04-01 08:30:00"), 1, 0},
+        {QStringLiteral("00001"), QStringLiteral("CARD101"), 1, QStringLiteral("2009-04-01 08:30:00"), 2, 0}};
+    const quint32 epoch = site.value(QStringLiteral("SELECT log_epoch FROM log_gate_seq WHERE gate_id = '00001'")).toUInt();
+    for (SpoolRecord r : all) {
+        r.epoch = epoch;
+        ASSERT_TRUE(c.Spool().Append(r));
+    }
+    AddLogs("00001", 1, "2009-04-02T08:30:00");
+    Collector &d = Make(1);
+    ASSERT_TRUE(d.Tick());
+    ASSERT_TRUE(d.Tick());
+    EXPECT_TRUE(d.Spool().IsEmpty());
+    EXPECT_EQ(Stored(), QStringList({"CARD100", "CARD101", "CARD100"}));
+}
+
+TEST_F(ExactlyOnce, ClearedGateMemoryNumbersAgainAndIsStillCollected)
+{
+    AddLogs("00001", 2);
+    Collector &c = Make(1);
+    ASSERT_TRUE(c.Tick());
+    ASSERT_TRUE(c.Tick());
+    Sim(sim, "logclear 00001");
+    Sim(sim, "addlog 00001 1 NEW1 2009-05-01T08:00:00");
+    Sim(sim, "addlog 00001 1 NEW2 2009-05-01T08:00:01");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(c.Tick()); // end of list, wait, visit
+    EXPECT_EQ(Stored(), QStringList({"CARD100", "CARD101", "NEW1", "NEW2"}));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT COUNT(*) FROM log_gate_seq WHERE gate_id = '00001'")), 2);
+}
+
+TEST_F(ExactlyOnce, ImpossibleTimeIsKeptWithTheCollectionTimeAndHoldsNothingBack)
+{
+    site.exec(QStringLiteral("UPDATE t_autolog_info SET log_mode = 4, file_path = %1")
+                  .arg(SqlText(site.path(QStringLiteral("auto.log")))));
+    Sim(sim, "addlog 00001 1 GOOD1 2009-04-01T08:00:00");
+    Sim(sim, "addlog 00001 1 BROKEN @2009-42-140T08:30:00");
+    Sim(sim, "addlog 00001 1 GOOD2 2009-04-01T08:00:02");
+    Collector &c = Make(1);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    ASSERT_TRUE(c.Tick());
+    ASSERT_TRUE(c.Tick());
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(c.Tick()); // the log processing of the next ticks
+    EXPECT_EQ(Rows(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), 0);
+    EXPECT_EQ(Rows(QStringLiteral("SELECT COUNT(*) FROM log_telmar_plus")), 3);
+    const QDateTime stored = QDateTime::fromString(
+        site.value(QStringLiteral("SELECT log_dt FROM log_telmar_plus WHERE guser_id = 'BROKEN'")).left(19),
+        QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    EXPECT_TRUE(stored >= before && stored <= QDateTime::currentDateTime())
+        << site.value(QStringLiteral("SELECT log_dt FROM log_telmar_plus WHERE guser_id = 'BROKEN'")).toStdString();
+    EXPECT_TRUE(c.Processor().LastError().isEmpty()) << c.Processor().LastError().toStdString();
+    const QString errors = ErrorLog();
+    EXPECT_TRUE(errors.contains(QStringLiteral("gate 00001 seq 2: impossible time 2009/42/140 8:30:0"))) << errors.toStdString();
+}
+
+TEST_F(ExactlyOnce, RecordNeitherStoredNorSpooledStaysOnTheGateAndIsLogged)
+{
+    AddLogs("00001", 2);
+    ServiceDb locker(QStringLiteral("locker"));
+    ASSERT_TRUE(OpenShort(locker));
+    ASSERT_TRUE(locker.Exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    CollectorSettings s;
+    s.lockFile = site.path(QStringLiteral("GateLock.dat"));
+    s.spoolFile = site.path(QStringLiteral("no such folder/spool.dat"));
+    s.logWaitInterval = 1;
+    s.unlockRetryMs = 1;
+    {
+        Collector c(db, lib.Fn(), s);
+        ASSERT_TRUE(c.Tick());
+        ASSERT_TRUE(c.Tick());
+    }
+    ASSERT_TRUE(locker.Exec(QStringLiteral("ROLLBACK")));
+    EXPECT_EQ(Waiting(), 2);
+    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("gate 00001 seq 1: neither stored"))) << ErrorLog().toStdString();
+
+    Collector &d = Make(1);
+    ASSERT_TRUE(d.Tick());
+    ASSERT_TRUE(d.Tick());
+    EXPECT_EQ(Stored(), QStringList({"CARD100", "CARD101"}));
+    EXPECT_EQ(Waiting(), 0);
+}
+
+TEST_F(ExactlyOnce, RecordsTheGateDroppedBeforeTheyWereCollectedAreNamed)
+{
+    Sim(sim, "capacity 00001 1000 50 3");
+    AddLogs("00001", 2);
+    Collector &c = Make(1);
+    ASSERT_TRUE(c.Tick());
+    ASSERT_TRUE(c.Tick());
+    AddLogs("00001", 5); // numbers 3 to 7: the full memory keeps 5, 6 and 7
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Stored().size(), 5);
+    EXPECT_TRUE(ErrorLog().contains(QStringLiteral("gate 00001: records 3 to 4 never reached the collector")))
+        << ErrorLog().toStdString();
+}
+
+// A collect-now request keeps records in groups and acknowledges each group once it is stored:
+// groups whose acknowledgements do not reach the gate are sent again and not stored twice.
+TEST_F(ExactlyOnce, CollectNowGroupsWhoseAcknowledgementsAreLostAreNotStoredTwice)
+{
+    Sim(sim, "addlogs 00001 600 1 G");
+    Sim(sim, "fault 00001 status ack 3278 0");
+    Collector &c = Make(1);
+    Post(site, srv::HarvesterCollectNow);
+    ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Rows(QStringLiteral("SELECT COUNT(*) FROM log_telmar_plus")), 600);
+    // Nothing of the groups left the gate (the tick's own visit after the request, one record at
+    // a time, moves two: each asked for the next).
+    EXPECT_EQ(Waiting(), 598);
+    Sim(sim, "fault 00001 clear");
+    Post(site, srv::HarvesterCollectNow);
+    ASSERT_TRUE(c.Tick());
+    EXPECT_EQ(Waiting(), 0);
+    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(DISTINCT guser_id) || '/' || COUNT(*) FROM log_telmar_plus")),
+              QStringLiteral("600/600"));
+}

@@ -230,3 +230,58 @@ TEST(LogProcessingMifare, UserWithoutCardResolvesThroughThePlaceholder)
 }
 
 } // namespace
+
+// An older collector stored the impossible date of a gate as it came ("2009-42-140 8:30:0"): the
+// row used to fail on every step and hold back every later one.
+TEST_F(LogProcessing, UnreadableTimeIsResolvedWithTheProcessingTimeAndHoldsNothingBack)
+{
+    Configure(0, {});
+    Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-42-140 8:30:0"));
+    Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-04-01 08:30:00"));
+    LogProcessor p(db, EditionFelica);
+    EXPECT_EQ(p.ProcessBatch(), 2);
+    EXPECT_FALSE(p.Step());
+    EXPECT_TRUE(p.LastError().isEmpty()) << p.LastError().toStdString();
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), QStringLiteral("0"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM log_telmar_plus WHERE log_dt > '2020-01-01 00:00:00'")),
+              QStringLiteral("1"));
+    EXPECT_TRUE(ReadFileText(site.path(QStringLiteral("errorlog.txt")))
+                    .contains(QStringLiteral("(gate 00006, user CARD0001, type 1): unreadable time")));
+}
+
+// A batch is written in one transaction; a row in it that cannot be written sends the batch
+// through row by row, and that row alone waits.
+TEST_F(LogProcessing, BatchWithARowThatCannotBeWrittenStoresTheOthersOnce)
+{
+    Configure(4, {1, 3});
+    for (int i = 0; i < 5; ++i)
+        Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-04-01 08:30:0%1").arg(i));
+    const int third = Value(QStringLiteral("SELECT MIN(log_id) + 2 FROM log_telmar")).toInt();
+    site.exec(QStringLiteral("INSERT INTO log_telmar_plus (log_id, log_type) VALUES (%1, 99)").arg(third));
+    LogProcessor p(db, EditionFelica);
+    EXPECT_EQ(p.ProcessBatch(), 4);
+    EXPECT_EQ(p.SetAsideCount(), 1);
+    EXPECT_EQ(Value(QStringLiteral("SELECT log_id || ':' || write_ok_flag FROM log_telmar")),
+              QStringLiteral("%1:1").arg(third));
+
+    // Later rows pass it by; it is tried again only when nothing else waits.
+    Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-04-01 08:31:00"));
+    EXPECT_EQ(p.ProcessBatch(), 1);
+    EXPECT_EQ(p.ProcessBatch(), 0);
+    site.exec(QStringLiteral("DELETE FROM log_telmar_plus WHERE log_type = 99"));
+    EXPECT_EQ(p.ProcessBatch(), 1);
+    EXPECT_EQ(p.SetAsideCount(), 0);
+
+    // Every row exactly once in each output, the file lines in the order of the rows.
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), QStringLiteral("0"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(DISTINCT log_id) || '/' || COUNT(*) FROM log_telmar_plus")),
+              QStringLiteral("6/6"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(DISTINCT log_id) || '/' || COUNT(*) FROM log_telmar_raw")),
+              QStringLiteral("6/6"));
+    const QString line = QStringLiteral(",1,0000000001\r\n");
+    EXPECT_EQ(ReadFileText(logFile), QStringLiteral("2009/04/01,08:30:00") + line + "2009/04/01,08:30:01" + line +
+                                         "2009/04/01,08:30:03" + line + "2009/04/01,08:30:04" + line +
+                                         "2009/04/01,08:31:00" + line + "2009/04/01,08:30:02" + line);
+    const QString errors = ReadFileText(site.path(QStringLiteral("errorlog.txt")));
+    EXPECT_EQ(errors.count(QStringLiteral("log_id %1 (gate 00006").arg(third)), 1) << errors.toStdString();
+}

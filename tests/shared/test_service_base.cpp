@@ -8,7 +8,17 @@
 #include "SrvCtrl.h"
 #include "TestSite.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace orvel;
 
@@ -46,6 +56,71 @@ TEST(SrvCtrl, AnswersOnlyAPendingRequestOfItsOwnRow)
     EXPECT_FALSE(db.LastError().isEmpty());
 }
 
+TEST(ServiceDb, BoundStatementsArePreparedOncePerConnection)
+{
+    test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    ServiceDb db(QStringLiteral("svc"));
+    ASSERT_TRUE(db.Open());
+    const QString insert = QStringLiteral("INSERT INTO m_emp (emp_id, emp_name) VALUES (?, ?)");
+    int rows = -1;
+    ASSERT_TRUE(db.ExecBound(insert, {QStringLiteral("00001"), QStringLiteral("O'Brien 50%")}, &rows));
+    EXPECT_EQ(rows, 1);
+    // A statement kept across a lost connection is prepared again on the new one.
+    db.Close();
+    ASSERT_TRUE(db.ExecBound(insert, {QStringLiteral("00002"), QStringLiteral("?")}, &rows));
+    ASSERT_TRUE(db.ExecBound(QStringLiteral("UPDATE m_emp SET emp_bikou = ? WHERE emp_id > ?"),
+                             {QStringLiteral("x"), QStringLiteral("00000")}, &rows));
+    EXPECT_EQ(rows, 2);
+    QSqlQuery &q = db.QueryBound(QStringLiteral("SELECT emp_name FROM m_emp WHERE emp_id = ?"), {QStringLiteral("00001")});
+    ASSERT_TRUE(q.isActive());
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("O'Brien 50%"));
+    q.finish();
+    EXPECT_FALSE(db.ExecBound(insert, {QStringLiteral("00001"), QStringLiteral("again")})); // primary key
+    EXPECT_FALSE(db.LastError().isEmpty());
+    EXPECT_FALSE(db.QueryBound(QStringLiteral("SELECT x FROM no_table WHERE y = ?"), {1}).isActive());
+}
+
+// The SQLite driver used to wait twice its busy time-out before refusing a statement on a locked
+// database. The bounds are far apart: the wait is the data source's 600 ms, not 1200.
+TEST(ServiceDb, LockedDatabaseRefusesAfterTheDataSourceTimeoutOnce)
+{
+    test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    std::atomic<int> phase{0}; // 1: locked; 2: release in 300 ms
+    std::thread other([&] {
+        ServiceDb locker(QStringLiteral("locker"));
+        if (!locker.Open() || !locker.Begin())
+            return;
+        phase = 1;
+        while (phase != 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        locker.Rollback();
+    });
+    while (phase == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ServiceDb db(QStringLiteral("svc"));
+    ASSERT_TRUE(db.Open(QStringLiteral("telmar_mdb;Timeout=600"), QLatin1String(kDbUser), QLatin1String(kDbPassword)));
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(db.Exec(QStringLiteral("INSERT INTO m_emp (emp_id) VALUES ('00009')")));
+    const qint64 plain = t.restart();
+    EXPECT_FALSE(db.Begin());
+    const qint64 begin = t.elapsed();
+    EXPECT_GE(plain, 550);
+    EXPECT_LT(plain, 1100);
+    EXPECT_GE(begin, 550);
+    EXPECT_LT(begin, 1100);
+    // A lock released while a statement waits lets it through.
+    phase = 2;
+    t.restart();
+    EXPECT_TRUE(db.Exec(QStringLiteral("INSERT INTO m_emp (emp_id) VALUES ('00009')"))) << db.LastError().toStdString();
+    EXPECT_GE(t.elapsed(), 250);
+    other.join();
+}
+
 TEST(SingleInstance, ASecondHolderIsRefusedUntilTheFirstIsGone)
 {
     test::TestSite site;
@@ -58,6 +133,39 @@ TEST(SingleInstance, ASecondHolderIsRefusedUntilTheFirstIsGone)
     EXPECT_TRUE(other.TryAcquire());
     first.reset();
     EXPECT_TRUE(second.TryAcquire());
+}
+
+// A holder killed while it set up its lock once left an empty lock file behind, and every later
+// start of the service ended at once.
+TEST(SingleInstance, LockFileLeftByAKilledHolderKeepsNobodyOut)
+{
+    test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    QFile left(site.path(QStringLiteral("Harvester_Started.lock")));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    left.close();
+    SingleInstance next(QStringLiteral("Harvester_Started"));
+    EXPECT_TRUE(next.TryAcquire());
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        SingleInstance held(QStringLiteral("Courier_Started"));
+        if (!held.TryAcquire())
+            ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    auto heldElsewhere = [] {
+        SingleInstance probe(QStringLiteral("Courier_Started"));
+        return !probe.TryAcquire();
+    };
+    for (int i = 0; i < 200 && !heldElsewhere(); ++i) // until the child holds it
+        ::usleep(10000);
+    EXPECT_TRUE(heldElsewhere());
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(heldElsewhere());
 }
 
 TEST(GateLibLoader, ResolvesEveryEntryPointOrNamesTheMissingOne)

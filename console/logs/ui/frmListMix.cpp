@@ -2,8 +2,9 @@
 
 #include "DateField.h"
 #include "FileDialog.h"
+#include "LogGridModel.h"
+#include "LogGridView.h"
 #include "LogListLogic.h"
-#include "MsfGrid.h"
 #include "MsgBox.h"
 #include "Public.h"
 #include "ScreenActivation.h"
@@ -69,7 +70,8 @@ frmListMix::frmListMix(QWidget *parent)
     m_cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
     m_cmdPrintCSV = new QPushButton(QStringLiteral("ＣＳＶ出力"), this);
     m_cmdPrintCSV->setObjectName(QStringLiteral("cmdPrintCSV"));
-    m_msfLogGateOpe = new MsfGrid(this);
+    m_rows = new LogGridModel(10, this);
+    m_msfLogGateOpe = new LogGridView(m_rows, this);
     m_msfLogGateOpe->setObjectName(QStringLiteral("msfLogGateOpe"));
 
     auto *filters = new QGridLayout;
@@ -116,12 +118,11 @@ frmListMix::frmListMix(QWidget *parent)
     static const Qt::Alignment aligns[] = {Qt::AlignCenter, Qt::AlignCenter, Qt::AlignLeft, Qt::AlignCenter,
                                            Qt::AlignLeft,   Qt::AlignLeft,   Qt::AlignLeft, Qt::AlignCenter,
                                            Qt::AlignLeft,   Qt::AlignCenter};
-    m_msfLogGateOpe->setFixedRows(1);
-    m_msfLogGateOpe->setCols(10);
     for (int c = 0; c < 10; ++c) {
-        m_msfLogGateOpe->setTextMatrix(0, c, QString::fromUtf8(captions[c]));
-        m_msfLogGateOpe->setColumnAlignment(c, aligns[c] | Qt::AlignVCenter);
+        m_rows->setTextMatrix(0, c, QString::fromUtf8(captions[c]));
+        m_rows->setColumnAlignment(c, aligns[c] | Qt::AlignVCenter);
     }
+    m_rows->SetPackedFormats(LogGridFormats());
     // Every column, zone and method included, fits the screen as it opens.
     static const int widths[] = {150, 50, 150, 90, 90, 80, 90, 100, 80, 70};
     for (int c = 0; c < 10; ++c)
@@ -192,6 +193,7 @@ bool frmListMix::SetSearchConditions()
         return false;
     }
     ApplyLogFilter(f, *m_grid, true);
+    UsePackedLogRows(*m_grid, f.listType);
     ApplyLogFilter(f, *m_csv, false);
     return true;
 }
@@ -201,7 +203,7 @@ void frmListMix::Search()
     if (!SetSearchConditions())
         return;
     try {
-        m_grid->LoadGrid(m_msfLogGateOpe, -1);
+        m_grid->LoadGrid(m_rows, -1);
     } catch (const RdoError &e) {
         // A database that cannot be read is reported once: the monitor stops until asked again.
         m_chbAutoRead->setChecked(false);

@@ -11,7 +11,8 @@
 
 #include <memory>
 
-class MsfGrid;
+class LogGridModel;
+class LogGridView;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -58,7 +59,8 @@ private:
     QTimer *m_timAutoRead;
     QPushButton *m_cmdSearch;
     QPushButton *m_cmdPrintCSV;
-    MsfGrid *m_msfLogGateOpe;
+    LogGridModel *m_rows;
+    LogGridView *m_msfLogGateOpe;
     std::unique_ptr<rdo_cntl> m_grid;
     std::unique_ptr<rdo_cntl> m_csv;
 };

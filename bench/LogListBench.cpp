@@ -1,0 +1,129 @@
+// The log list's queries on a large log (not a test: it prints figures).
+//   logs_bench [ROWS]   default 1000000
+// Fills log_telmar_plus of a temporary site with ROWS rows spread over 90 days (5000 users), then
+// times, as the screen runs them through the access component:
+//  - the monitor query (21 newest of the last week) of every log kind;
+//  - the manual query of all kinds over 90 days with a user-name prefix, with its grid fill: as the
+//    screen does it now (the narrowest filter leads, each row read as one text into the list's
+//    model, shown by a view) and, in the same run, as it did before (the period leads, rows into a
+//    widget grid cell by cell); beside them the query read cell by cell into a plain list, with
+//    either leading.
+
+#include "MsfGrid.h"
+#include "ServiceDb.h"
+#include "TestControls.h"
+#include "TestSite.h"
+#include "logs/LogGridModel.h"
+#include "logs/LogGridView.h"
+#include "logs/LogListLogic.h"
+#include "rdo_cntl.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+using namespace orvel;
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rows = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 1000000;
+    QTextStream out(stdout);
+    test::TestSite site;
+    if (!site.ok()) {
+        out << "cannot create a site: " << site.error() << "\n";
+        return 1;
+    }
+    const int types[] = {1, 1, 1, 1, 1, 1, 1, 28, 36, 160, 250, 18};
+    const QDateTime start = QDateTime(QDate::currentDate().addDays(-90), QTime(0, 0));
+    QElapsedTimer fill;
+    fill.start();
+    {
+        ServiceDb db(QStringLiteral("fill"));
+        db.Open();
+        const QString insert = QStringLiteral(
+            "INSERT INTO log_telmar_plus VALUES(?, ?, ?, 'm', 'G', ?, ?, '00001', ?, ?, ?, ?, '127.0.0.2', 'Z', 'IC', 2, "
+            "?, ?)");
+        for (int i = 0; i < rows;) {
+            db.Begin();
+            for (int j = 0; j < 5000 && i < rows; ++j, ++i) {
+                const QString t = start.addSecs(qint64(i) * 90 * 86400 / rows).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+                db.ExecBound(insert, {i + 1, t, types[i % 12], QStringLiteral("%1").arg(i % 5000 + 1, 10, 10, QLatin1Char('0')),
+                                      QStringLiteral("user%1").arg(i % 5000), QStringLiteral("dept%1").arg(i % 20),
+                                      QStringLiteral("%1").arg(i % 50 + 1, 5, 10, QLatin1Char('0')),
+                                      QStringLiteral("gate%1").arg(i % 50),
+                                      i % 2 ? QStringLiteral("退室") : QStringLiteral("入室"), t, t});
+            }
+            db.Commit();
+        }
+        db.Exec(QStringLiteral("ANALYZE"));
+    }
+    out << "filled " << rows << " rows in " << fill.elapsed() << " ms\n";
+    out.flush();
+
+    auto time = [&](const logs::LogFilter &f, const QString &lead, RdoGridControl &grid, bool packed = false) {
+        rdo_cntl db;
+        logs::DeclareLogGridFields(db);
+        logs::ApplyLogFilter(f, db, true, lead);
+        if (packed)
+            logs::UsePackedLogRows(db, f.listType);
+        QElapsedTimer t;
+        t.start();
+        const int loaded = db.LoadGrid(&grid, -1) - 1;
+        return std::make_pair(loaded, t.nsecsElapsed() / 1e6);
+    };
+    logs::LogFilter f;
+    f.from = QDate::currentDate().addDays(-7).toString(QStringLiteral("yyyy/MM/dd"));
+    f.to = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+    f.monitor = true;
+    for (int kind = 0; kind < 4; ++kind) {
+        f.listType = kind;
+        test::Grid g(1, 10);
+        const auto [n, ms] = time(f, QString(), g);
+        out << "monitor " << logs::LogKind(kind).name << ": " << n << " rows in " << QString::number(ms, 'f', 1)
+            << " ms\n";
+    }
+    out.flush();
+
+    f.monitor = false;
+    f.listType = 3;
+    f.userName = QStringLiteral("user12");
+    f.from = QDate::currentDate().addDays(-90).toString(QStringLiteral("yyyy/MM/dd"));
+    const QString label = QStringLiteral("manual, all logs of 90 days, user name 'user12%'");
+    for (int round = 0; round < 2; ++round) {
+        // The query alone: rows into a plain list of cells.
+        test::Grid byPeriod(1, 10), byChoice(1, 10);
+        QElapsedTimer choose;
+        choose.start();
+        const QString lead = logs::ChooseLeadColumn(f);
+        const double chooseMs = choose.nsecsElapsed() / 1e6;
+        const auto [n0, sql0] = time(f, QString(), byPeriod);
+        const auto [n1, sql1] = time(f, lead, byChoice);
+        // With the grid fill: before, a widget grid cell by cell; now the list's model.
+        MsfGrid widgetGrid;
+        widgetGrid.setCols(10);
+        const auto [n2, before] = time(f, QString(), widgetGrid);
+        LogGridModel model(10);
+        model.SetPackedFormats(logs::LogGridFormats());
+        LogGridView view(&model);
+        QElapsedTimer shown;
+        const auto [n3, now] = time(f, lead, model, true);
+        shown.start();
+        view.resize(1000, 600);
+        view.show();
+        QCoreApplication::processEvents();
+        const double showMs = shown.nsecsElapsed() / 1e6;
+        out << label << " (round " << round + 1 << "): with the grid fill "
+            << QString::number(now + chooseMs + showMs, 'f', 0) << " ms now (target 300; choosing the lead "
+            << QString::number(chooseMs, 'f', 1) << " ms, showing " << QString::number(showMs, 'f', 0) << " ms), "
+            << QString::number(before, 'f', 0) << " ms before; read cell by cell into a list "
+            << QString::number(sql1, 'f', 0) << " ms with '" << (lead.isEmpty() ? QStringLiteral("log_dt") : lead)
+            << "' leading, " << QString::number(sql0, 'f', 0) << " ms with the period leading; rows " << n1 << " / "
+            << n0 << " / " << n3 << " / " << n2
+            << (n0 == n1 && n1 == n2 && n2 == n3 ? "" : " (counts differ!)") << "\n";
+        out.flush();
+    }
+    return 0;
+}
