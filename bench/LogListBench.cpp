@@ -14,7 +14,7 @@
 #include "TestControls.h"
 #include "TestSite.h"
 #include "logs/LogGridModel.h"
-#include "logs/LogGridView.h"
+#include "logs/ui/LogGridView.h"
 #include "logs/LogListLogic.h"
 #include "rdo_cntl.h"
 

@@ -4,7 +4,7 @@
 #include "FileDialog.h"
 #include "MsfGrid.h"
 #include "logs/LogGridModel.h"
-#include "logs/LogGridView.h"
+#include "logs/ui/LogGridView.h"
 #include "logs/LogListLogic.h"
 #include "rdo_cntl.h"
 #include "MsgBox.h"

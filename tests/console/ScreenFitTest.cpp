@@ -26,6 +26,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScrollArea>
+#include <QTableView>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -98,11 +99,12 @@ void CheckInside(QWidget *parent, QStringList *faults)
 // Lists show every column they do not hide without scrolling sideways.
 void CheckColumns(QWidget *window, QStringList *faults)
 {
-    for (MsfGrid *g : window->findChildren<MsfGrid *>()) {
-        if (!g->isVisible())
+    // Every grid is a table view (MsfGrid, or the log list's view over its model).
+    for (QTableView *g : window->findChildren<QTableView *>()) {
+        if (!g->isVisible() || !g->model())
             continue;
         int total = 0;
-        for (int c = 0; c < g->columnCount(); ++c)
+        for (int c = 0; c < g->model()->columnCount(); ++c)
             if (!g->isColumnHidden(c))
                 total += g->columnWidth(c);
         const int room = g->viewport()->width() + (g->verticalScrollBar()->isVisible() ? 0 : 0);
@@ -217,7 +219,7 @@ TEST_F(ScreenFitTest, MenuScreensOpenInsideTheDocumentAreaWithEveryControlInReac
 
         // A larger window gives the lists more room (a screen taller than its window by nature
         // scrolls instead, until the window holds all of it).
-        auto *list = sub->widget()->findChild<MsfGrid *>();
+        auto *list = sub->widget()->findChild<QTableView *>();
         ASSERT_NE(list, nullptr);
         auto *scroll = sub->widget()->findChild<QScrollArea *>();
         const bool scrolls = scroll && scroll->widget()->height() > scroll->viewport()->height();
