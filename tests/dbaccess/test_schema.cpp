@@ -182,6 +182,9 @@ TEST_F(MifareSchemaTest, CardlessUsersResolveThroughTheirPlaceholder)
 // read every user for every such record; the upgrade replaces it, the rows stay the same.
 TEST_F(MifareSchemaTest, UpgradeRevisesTheOlderPlaceholderViewWithTheSameRows)
 {
+    if (orvel::test::TestBackend() != orvel::DbBackend::SQLite)
+        GTEST_SKIP() << "only SQLite files of earlier versions hold the older view; every PostgreSQL database "
+                        "was made with the current one";
     const QString view = QStringLiteral("v_make_log_telmar_plusX_M");
     QString older = orvel::schema::CreateViewStatement(view, orvel::DbBackend::SQLite);
     const QString match = QStringLiteral("uu.user_id = substr(l.guser_id, 10) AND substr(l.guser_id, 1, 9) = '999999999'");
