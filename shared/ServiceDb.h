@@ -29,8 +29,8 @@ public:
     bool IsOpen() const { return m_db.IsOpen(); }
     void Close();
 
-    // Runs a statement; false with LastError() set on failure. A lost connection is reopened
-    // once before the statement is given up.
+    // Runs a statement; false with LastError() set on failure. A connection that is not open
+    // (closed after a failed commit, or never opened) is opened again first.
     bool Exec(const QString &sql);
     // Runs a query and returns it positioned before the first row; IsActive() is false on
     // failure, with LastError() set.
