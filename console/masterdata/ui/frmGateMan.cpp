@@ -2,6 +2,7 @@
 
 #include "Text.h"
 
+#include "GateLockRow.h"
 #include "GateRules.h"
 #include "MasterUi.h"
 #include "PermitRules.h"
@@ -633,7 +634,7 @@ void frmGateMan::cmdRegist_Click()
     const QString today = TodayText();
     m_lblRegistDT->setText(today);
     m_lblRefixDT->setText(today);
-    GateRules::AddLockRow(m_txtId->text(), today);
+    orvel::AddGateLockRow(m_txtId->text(), today);
     if (!m_record->InsertBind())
         MsgBox::Show(U("登録に失敗しました。") + u'\n' + m_record->errMsg().toString(), QMessageBox::Ok,
                      QMessageBox::Warning);
