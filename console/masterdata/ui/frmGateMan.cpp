@@ -427,18 +427,6 @@ void frmGateMan::Form_Activate()
 
 // ---- modes and the record ---------------------------------------------------------------------
 
-void frmGateMan::opbFuncMode_Click(int mode)
-{
-    ShowModeSubTitle(mode);
-    GuardDb([&] {
-        if (mode == ModeNew) {
-            ClearRecord();
-            m_txtId->setFocus();
-        }
-        ApplyModeRules();
-    });
-}
-
 void frmGateMan::ClearRecord()
 {
     for (QLineEdit *e : {m_txtId, m_txtZoneName, m_txtName, m_txtIpAddr, m_txtPort, m_txtBikou, m_txtDoorMode,

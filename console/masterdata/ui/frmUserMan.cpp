@@ -417,18 +417,6 @@ void frmUserMan::ShowInfo(const QString &text, quint32 colour, bool beep)
 
 // ---- modes and the record ---------------------------------------------------------------------------
 
-void frmUserMan::opbFuncMode_Click(int mode)
-{
-    ShowModeSubTitle(mode);
-    GuardDb([&] {
-        if (mode == ModeNew) {
-            ClearRecord();
-            m_txtId->setFocus();
-        }
-        ApplyModeRules();
-    });
-}
-
 void frmUserMan::ClearRecord()
 {
     for (QLineEdit *e : {m_txtId, m_txtName, m_txtNameYomi, m_txtBikou, m_txtCardID, m_txtEmpId})

@@ -54,8 +54,8 @@ public:
 private:
     void BuildControls();
     void SetupDb();
-    void opbFuncMode_Click(int mode) override;
-    void ApplyModeRules();
+    QLineEdit *IdField() const override { return m_txtId; }
+    void ApplyModeRules() override;
     void txtId_LostFocus();
     void msfUserList_Click(int row);
     void cmdRegist_Click();
@@ -68,7 +68,7 @@ private:
     void chbAuthType_Click();
     void AuthorityChanged(bool methods);
     QString Validate();
-    void ClearRecord();
+    void ClearRecord() override;
     void SetAuthorityControls();
     void SelectEmp(QComboBox *combo, int code);
     void SetPlaceholderCard();
