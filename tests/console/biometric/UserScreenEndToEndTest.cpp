@@ -42,21 +42,10 @@ protected:
     {
         ASSERT_TRUE(site.ok()) << site.error().toStdString();
         SetEdition(GetParam());
-        // A quick collector: a pass over the gates every 50 ms.
-        QFile ini(site.path(QStringLiteral("Orvel.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::ReadWrite));
-        QByteArray text = ini.readAll();
-        text.replace("WAIT_SEC=1000", "WAIT_SEC=50").replace("LOG_WAIT_INTERVAL=5", "LOG_WAIT_INTERVAL=1");
-        ini.resize(0);
-        ini.write(text);
-        ini.close();
+        ASSERT_TRUE(UseQuickCollector(site));
         ASSERT_TRUE(ReadIni());
+        UseFastFingerprintTiming();
         ConsoleTiming &t = Timing();
-        t.fpStartMs = 1;
-        t.fpEnrollMs = 1;
-        t.fpEnrollVerifyMs = 1;
-        t.fpVerifyMs = 1;
-        t.fpWaitValue = 2;
         t.cardInitializeMs = 5;
         t.cardPollMs = 10;
         t.cardReadOkMs = 10;
@@ -71,6 +60,7 @@ protected:
     void TearDown() override
     {
         screen.reset();
+        SetBusyEventPump(nullptr);
         consoletest::StopFastServices();
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->inherits("frmFpBase"))
@@ -130,11 +120,7 @@ TEST_P(UserScreenEndToEnd, CardAndFingerEnrolledOnTheUserScreenPassTheGateAndAre
     testsupport::SimProcess gates({"--gate", "00001=127.0.0.2:0"});
     ASSERT_TRUE(gates.ok());
     const auto &g = gates.gate("00001");
-    site.exec(QStringLiteral("INSERT INTO m_gate (gate_id, zone_name, gate_name, ip_addr, port_no, gate_mode, use_flag) "
-                             "VALUES ('00001', '本社', '正面玄関', '%1', '%2', 1, 1)")
-                  .arg(QString::fromStdString(g.address))
-                  .arg(g.port));
-    site.exec(QStringLiteral("INSERT INTO lock_gate (gate_id, lock_flg, server_id) VALUES ('00001', 0, 0)"));
+    AddSimGate(site, QStringLiteral("00001"), g.address, g.port);
     site.exec(QStringLiteral("INSERT INTO m_user (user_id, user_name, user_yomi, user_bikou, emp_id, guser_id, gauth_type, "
                              "gauthority, delete_flag, regist_dt, refix_dt) VALUES ('%1', '%2', 'Yamada Hanako', '', "
                              "'00000', '%3', 0, 1, 0, '2020/01/01', '2020/01/01')")
@@ -216,4 +202,21 @@ TEST_P(UserScreenEndToEnd, CardAndFingerEnrolledOnTheUserScreenPassTheGateAndAre
         const QString file = shot.endsWith(QLatin1String(".png")) && Mifare() ? shot.chopped(4) + QStringLiteral("-mifare.png") : shot;
         EXPECT_EQ(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file}), 0);
     }
+
+    // Deleting one of the two fingers through the deletion window: the pictures follow and the
+    // permit is marked again.
+    site.exec(QStringLiteral("UPDATE t_gate_permit SET sync_flag = 0"));
+    Click("opbFpFuncMode_2");
+    SetBusyEventPump([] {
+        QApplication::processEvents();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("frmFpDelete") && w->isVisible())
+                if (auto *b = w->findChild<QAbstractButton *>(QStringLiteral("cmdDelete")); b && b->isEnabled())
+                    b->click();
+    });
+    ClickFinger(3);
+    SetBusyEventPump(nullptr);
+    EXPECT_FALSE(IsBusy());
+    EXPECT_EQ(Fingers(), QStringLiteral("000010"));
+    EXPECT_EQ(Permits(), QStringLiteral("00001=2"));
 }
