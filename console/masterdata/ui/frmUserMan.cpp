@@ -729,6 +729,7 @@ void frmUserMan::BuildCredentialAreas(QGridLayout *grid)
     m_txtCardStatus = new QLineEdit(card);
     m_txtCardStatus->setObjectName(QStringLiteral("txtCARD_XXX"));
     SetFieldLocked(m_txtCardStatus, true);
+    NameField(m_txtCardStatus, U("ICカードの状態"));
     cg->addWidget(LabelFor(m_txtCardID, U("カードID")), 0, 0);
     cg->addWidget(m_txtCardID, 0, 1, 1, 3);
     cg->addWidget(m_txtCardStatus, 1, 0, 1, 4);
@@ -786,6 +787,8 @@ void frmUserMan::BuildCredentialAreas(QGridLayout *grid)
 
 void frmUserMan::SetCardButtons()
 {
+    if (m_txtCardID->text().isEmpty())
+        SetPlaceholderCard(); // a user without any card ID still gets the one gates know it by
     const bool hasCard = UserRules::HasCard(GetEdition(), m_txtCardID->text());
     // The status field also carries the duplicate-card notice until the card state is shown again.
     m_txtCardStatus->setText(hasCard ? U("<<< ICカード登録済み >>>") : QString());

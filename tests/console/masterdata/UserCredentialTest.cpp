@@ -140,6 +140,12 @@ TEST_P(UserCredentialTest, CardButtonsAndStatusFollowTheModePermitsAndCardMethod
     EXPECT_EQ(Buttons(), "000");
     Show("8"); // no such user
     EXPECT_EQ(Buttons(), "000");
+
+    // A user stored without any card ID is shown with the placeholder the gates know it by.
+    AddUser("0000000006", QString(), 0, 0);
+    screen->USER_SetUserId("6");
+    EXPECT_EQ(Text(w(), "txtCardID"), Placeholder("0000000006"));
+    EXPECT_EQ(Buttons(), "100");
 }
 
 TEST_P(UserCredentialTest, ACardOfAnotherLiveUserIsRefusedWithItsOwnerAndNothingStored)
