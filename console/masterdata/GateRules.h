@@ -40,8 +40,6 @@ QString CheckDelete(const QString &useFlag);
 // Removes the gate's permits, then the gate; false at the first failure (later tables untouched).
 // The gate's lock_gate row stays.
 bool DeleteGate(const QString &gateId);
-// Creates the gate's lock_gate row; a row left from an earlier gate with this ID is kept.
-void AddLockRow(const QString &gateId, const QString &today);
 // use_flag 0 and refix_dt today for the gate (the error window's "take out of use").
 bool TakeOutOfUse(const QString &gateId);
 

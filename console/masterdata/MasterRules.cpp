@@ -8,6 +8,8 @@
 #include "rdo_cntl.h"
 
 namespace {
+constexpr int kFingers = 6; // the enrollable fingers 0-5
+
 QString UserIdWhere(const QString &userId)
 {
     return QStringLiteral("user_id = ") + orvel::SqlText(userId);
@@ -87,7 +89,10 @@ int UserRules::GAuthType(bool fingerprint, bool card)
 
 bool UserRules::HasCard(int edition, const QString &guserId)
 {
-    return !guserId.isEmpty() && !orvel::IsPlaceholderGuserId(edition, guserId);
+    // Whatever begins with the edition's placeholder prefix is no card, whatever its length.
+    const char *prefix =
+        edition == orvel::EditionMifare ? orvel::kMifarePlaceholderPrefix : orvel::kFelicaPlaceholderPrefix;
+    return !guserId.isEmpty() && !guserId.startsWith(QLatin1String(prefix));
 }
 
 bool UserRules::HasTemplate(const QString &userId)
@@ -97,7 +102,64 @@ bool UserRules::HasTemplate(const QString &userId)
     rdo_cntl db;
     db.setDataSource(QStringLiteral("telmar_v1.l_fptpl"));
     db.setWhere(UserIdWhere(userId));
+    db.setWhereS(QStringLiteral("edit_flag = %1").arg(orvel::edit_flag::Complete));
     return !db.GetData(QStringLiteral("user_id")).toString().isEmpty();
+}
+
+QList<int> UserRules::EnrolledFingers(const QString &userId)
+{
+    QList<int> out;
+    if (userId.isEmpty())
+        return out;
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.l_fptpl"));
+    db.setWhere(UserIdWhere(userId));
+    db.setWhereS(QStringLiteral("edit_flag = %1").arg(orvel::edit_flag::Complete));
+    db.setWhereS(QStringLiteral("fp_no >= 0 AND fp_no < %1").arg(kFingers));
+    db.setOrder(QStringLiteral("fp_no ASC"));
+    QVector<QVariant> fingers(kFingers);
+    const int n = db.GetDataS(fingers, QStringLiteral("DISTINCT fp_no")); // one row per finger
+    for (int i = 0; i < n; ++i)
+        out << fingers[i].toInt();
+    return out;
+}
+
+UserRules::CardButtons UserRules::CardButtonState(bool details, bool hasCard, int permitRows, bool cardMethod)
+{
+    CardButtons b;
+    if (!details)
+        return b;
+    b.verify = hasCard;
+    b.read = permitRows == 0;
+    b.remove = hasCard && permitRows == 0 && !cardMethod;
+    return b;
+}
+
+QString UserRules::CardOwner(const QString &cardId, const QString &userId)
+{
+    if (cardId.isEmpty())
+        return {};
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_user"));
+    db.setWhere(QStringLiteral("guser_id = ") + orvel::SqlText(cardId));
+    db.setWhereS(QStringLiteral("user_id <> ") + orvel::SqlText(userId));
+    db.setWhereS(QStringLiteral("delete_flag = 0"));
+    db.setOrder(QStringLiteral("user_id ASC"));
+    return db.GetData(QStringLiteral("user_id")).toString();
+}
+
+QString UserRules::CheckRemoveCard(bool cardMethod)
+{
+    if (!cardMethod)
+        return {};
+    return U("カード認証が選択されている為、削除出来ません。") + u'\n' + U("先にカード認証のチェックを外して下さい。");
+}
+
+QString UserRules::CheckDeleteFinger(int enrolledCount, bool fingerprintMethod)
+{
+    if (enrolledCount <= 1 && fingerprintMethod)
+        return U("指紋の登録数がゼロになります。先に認証方法を変更してください。");
+    return {};
 }
 
 UserRules::DeleteResult UserRules::DeleteUser(const QString &userId)

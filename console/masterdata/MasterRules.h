@@ -5,6 +5,7 @@
 // tests drive them directly or through the screens.
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 // Today as the database stores dates: "yyyy/mm/dd".
@@ -42,8 +43,29 @@ QString Validate(const Input &in);
 int GAuthType(bool fingerprint, bool card);
 // A real card ID: not empty and not the edition's placeholder.
 bool HasCard(int edition, const QString &guserId);
-// Whether l_fptpl lists a template for the user.
+// Whether l_fptpl lists a finished template for the user (a row still being written does not
+// count).
 bool HasTemplate(const QString &userId);
+// The fingers (0-5) with a finished template of the user, in ascending order.
+QList<int> EnrolledFingers(const QString &userId);
+
+// ---- the IC card area --------------------------------------------------------------------------
+struct CardButtons
+{
+    bool read = false;   // cmdReadIC: register or replace the card
+    bool verify = false; // cmdVerifyIC
+    bool remove = false; // cmdDeleteIC
+};
+// details: mode 3 with an existing user shown. A card is registered, replaced or removed only
+// while the user has no gate permits; it is not removed while the card method is ticked.
+CardButtons CardButtonState(bool details, bool hasCard, int permitRows, bool cardMethod);
+// Another live user who holds cardId, or empty. A deleted user's card may be given again.
+QString CardOwner(const QString &cardId, const QString &userId);
+// Message refusing to remove the card while the card method is ticked, or empty.
+QString CheckRemoveCard(bool cardMethod);
+// Message refusing to delete a finger's template that is the user's last one while the
+// fingerprint method is ticked, or empty.
+QString CheckDeleteFinger(int enrolledCount, bool fingerprintMethod);
 
 enum class DeleteResult { Deleted, Failed };
 // Removes the user's permits, templates and record, in this order; stops at the first failure

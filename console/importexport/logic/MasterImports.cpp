@@ -1,5 +1,6 @@
 #include "MasterImports.h"
 
+#include "GateLockRow.h"
 #include "ImportFile.h"
 #include "OrvelDefs.h"
 #include "SqlDialect.h"
@@ -495,14 +496,8 @@ bool GateImport::WriteRecord(ImportHost &, QString *error)
 {
     const Record &r = m_rec;
     const QString today = TodayText();
-    // Every gate has its row in lock_gate, as when it is registered on the gate screen; without
-    // it the log collector never visits the gate. A row left from an earlier gate serves.
-    rdo_cntl lock;
-    lock.setDataSource(QStringLiteral("telmar_v1.lock_gate"));
-    lock.SetData(QStringLiteral("gate_id"), r.gateId, true, true);
-    lock.SetData(QStringLiteral("regist_dt"), today);
-    lock.SetData(QStringLiteral("refix_dt"), today);
-    TryInsert(lock);
+    // Without its lock_gate row the log collector never visits the gate.
+    orvel::AddGateLockRow(r.gateId, today);
 
     m_gate->SetData(QStringLiteral("gate_id"), r.gateId, true, true);
     m_gate->SetData(QStringLiteral("gate_name"), r.name);

@@ -1,5 +1,6 @@
 #include "ImportWindow.h"
 
+#include "DigitKeys.h"
 #include "FileDialog.h"
 #include "ImportRun.h"
 #include "MasterImports.h"
@@ -88,6 +89,7 @@ ImportWindow::ImportWindow(const QString &objectName, const QString &title, cons
     m_txtId->setObjectName(QStringLiteral("txtId"));
     m_txtId->setMaxLength(idWidth);
     m_txtId->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * (idWidth + 2) + 12);
+    AcceptDigitKeys(m_txtId, DotKey::Pass);
     m_txtId->installEventFilter(this);
     idRow->addWidget(LabelFor(m_txtId, QStringLiteral("開始ID")));
     idRow->addWidget(m_txtId);
@@ -171,20 +173,7 @@ void ImportWindow::optId_Click(int index)
 
 bool ImportWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_txtId && event->type() == QEvent::KeyPress) {
-        // Digits, ".", backspace and Enter; any other typed character beeps and is dropped.
-        auto *key = static_cast<QKeyEvent *>(event);
-        const QString text = key->text();
-        const bool control = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return ||
-                             key->key() == Qt::Key_Enter;
-        if (!control && !text.isEmpty() && text.at(0).isPrint()) {
-            const QChar c = text.at(0);
-            if (!((c >= u'0' && c <= u'9') || c == u'.')) {
-                QApplication::beep();
-                return true;
-            }
-        }
-    } else if (watched == m_txtId && event->type() == QEvent::FocusOut) {
+    if (watched == m_txtId && event->type() == QEvent::FocusOut) {
         m_txtId->setText(impexp::FormatFirstId(m_txtId->text(), m_idWidth));
     }
     return QDialog::eventFilter(watched, event);

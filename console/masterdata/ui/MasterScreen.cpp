@@ -1,6 +1,7 @@
 #include "MasterScreen.h"
 
 #include "MasterUi.h"
+#include "ModeRules.h"
 #include "MsfGrid.h"
 #include "ScreenActivation.h"
 #include "ScreenLook.h"
@@ -54,6 +55,19 @@ void MasterScreen::AddModeBar(QGridLayout *top)
     m_mode = new FuncModeBar(m_body);
     m_mode->onClick = [this](int mode) { opbFuncMode_Click(mode); };
     top->addWidget(m_mode, 0, 0, 1, 2);
+}
+
+void MasterScreen::opbFuncMode_Click(int mode)
+{
+    ShowModeSubTitle(mode);
+    GuardDb([&] {
+        if (mode == ModeNew) {
+            ClearRecord();
+            IdField()->setFocus();
+        }
+        ApplyModeRules();
+        ModeShown();
+    });
 }
 
 void MasterScreen::KeepGridLayout(MsfGrid *grid, const QString &suffix)

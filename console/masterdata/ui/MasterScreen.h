@@ -42,7 +42,16 @@ protected:
     // Puts the mode bar across the top row of the screen's layout; its clicks reach
     // opbFuncMode_Click.
     void AddModeBar(QGridLayout *top);
-    virtual void opbFuncMode_Click(int mode) = 0;
+    // The mode bar's click, the same on every screen: the subtitle shows the mode; new mode clears
+    // the record and puts the focus into the ID field; then the screen's mode rules run.
+    void opbFuncMode_Click(int mode);
+    // ---- what each screen gives the mode click ----
+    virtual QLineEdit *IdField() const = 0;
+    virtual void ClearRecord() = 0;
+    // Reads the record of the ID shown and sets every control by the mode.
+    virtual void ApplyModeRules() = 0;
+    // What else a screen shows again after a mode change.
+    virtual void ModeShown() {}
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

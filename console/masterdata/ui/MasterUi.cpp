@@ -2,6 +2,7 @@
 
 #include "ModeRules.h"
 
+#include "DigitKeys.h"
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "Public.h"
@@ -77,10 +78,11 @@ void ShowModeSubTitle(int mode)
 }
 
 namespace {
-class IdKeyFilter : public QObject
+// Leaving an ID field pads what was typed to the ID's width and runs the screen's lookup.
+class IdLeaveFilter : public QObject
 {
 public:
-    IdKeyFilter(QLineEdit *field, int width, std::function<void()> lostFocus)
+    IdLeaveFilter(QLineEdit *field, int width, std::function<void()> lostFocus)
         : QObject(field), m_field(field), m_width(width), m_lostFocus(std::move(lostFocus))
     {
     }
@@ -88,15 +90,7 @@ public:
 protected:
     bool eventFilter(QObject *obj, QEvent *ev) override
     {
-        if (ev->type() == QEvent::KeyPress) {
-            auto *k = static_cast<QKeyEvent *>(ev);
-            const QString t = k->text();
-            // Characters other than digits are refused with a beep; control keys pass.
-            if (!t.isEmpty() && t.at(0).isPrint() && !(t.at(0) >= u'0' && t.at(0) <= u'9')) {
-                QApplication::beep();
-                return true;
-            }
-        } else if (ev->type() == QEvent::FocusOut && obj == m_field) {
+        if (ev->type() == QEvent::FocusOut && obj == m_field) {
             // Switching windows or opening a message box is not leaving the field: the screen's
             // own message after a lookup would otherwise run the lookup again.
             const Qt::FocusReason why = static_cast<QFocusEvent *>(ev)->reason();
@@ -126,7 +120,8 @@ void SetupIdField(QLineEdit *field, int width, std::function<void()> lostFocus)
     field->setMaxLength(width);
     // Pasted text is held to digits too, so an ID is always digits only.
     field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-    field->installEventFilter(new IdKeyFilter(field, width, std::move(lostFocus)));
+    AcceptDigitKeys(field);
+    field->installEventFilter(new IdLeaveFilter(field, width, std::move(lostFocus)));
 }
 
 QPair<int, int> SelectedBlock(const MsfGrid &grid)

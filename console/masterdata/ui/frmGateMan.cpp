@@ -2,6 +2,7 @@
 
 #include "Text.h"
 
+#include "GateLockRow.h"
 #include "GateRules.h"
 #include "MasterUi.h"
 #include "PermitRules.h"
@@ -9,6 +10,7 @@
 #include "frmGateAssist.h"
 #include "frmUserAssist.h"
 
+#include "DigitKeys.h"
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "OrvelDefs.h"
@@ -42,39 +44,13 @@ constexpr int kPermitListWidth = 560;
 constexpr int kSyncDispCol = 5;
 constexpr int kSyncFlagCol = 9;
 
-// Port and address boxes take digits only; Enter and Backspace pass, anything else printable
-// beeps. In an address box "." moves on to the next box, as the operator types a dotted address.
-class DigitKeys : public QObject
-{
-public:
-    DigitKeys(QLineEdit *field, QLineEdit *next) : QObject(field), m_next(next) {}
-
-protected:
-    bool eventFilter(QObject *, QEvent *ev) override
-    {
-        if (ev->type() != QEvent::KeyPress)
-            return false;
-        const QString t = static_cast<QKeyEvent *>(ev)->text();
-        if (t.isEmpty() || !t.at(0).isPrint() || (t.at(0) >= u'0' && t.at(0) <= u'9'))
-            return false;
-        if (t.at(0) == u'.') {
-            if (m_next)
-                m_next->setFocus(Qt::TabFocusReason);
-            return true;
-        }
-        QApplication::beep();
-        return true;
-    }
-
-private:
-    QLineEdit *m_next;
-};
-
+// Port and address boxes take digits only. In an address box "." moves on to the next box, as the
+// operator types a dotted address.
 void DigitsOnly(QLineEdit *field, int maxLen, QLineEdit *next = nullptr)
 {
     field->setMaxLength(maxLen);
     field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-    field->installEventFilter(new DigitKeys(field, next));
+    AcceptDigitKeys(field, DotKey::NextField, next);
 }
 
 // The screen is disabled while it reads or writes the gate's properties record.
@@ -451,18 +427,6 @@ void frmGateMan::Form_Activate()
 
 // ---- modes and the record ---------------------------------------------------------------------
 
-void frmGateMan::opbFuncMode_Click(int mode)
-{
-    ShowModeSubTitle(mode);
-    GuardDb([&] {
-        if (mode == ModeNew) {
-            ClearRecord();
-            m_txtId->setFocus();
-        }
-        ApplyModeRules();
-    });
-}
-
 void frmGateMan::ClearRecord()
 {
     for (QLineEdit *e : {m_txtId, m_txtZoneName, m_txtName, m_txtIpAddr, m_txtPort, m_txtBikou, m_txtDoorMode,
@@ -633,7 +597,7 @@ void frmGateMan::cmdRegist_Click()
     const QString today = TodayText();
     m_lblRegistDT->setText(today);
     m_lblRefixDT->setText(today);
-    GateRules::AddLockRow(m_txtId->text(), today);
+    orvel::AddGateLockRow(m_txtId->text(), today);
     if (!m_record->InsertBind())
         MsgBox::Show(U("登録に失敗しました。") + u'\n' + m_record->errMsg().toString(), QMessageBox::Ok,
                      QMessageBox::Warning);

@@ -46,8 +46,8 @@ public:
 private:
     void BuildControls();
     void SetupDb();
-    void opbFuncMode_Click(int mode) override;
-    void ApplyModeRules();
+    QLineEdit *IdField() const override { return m_txtId; }
+    void ApplyModeRules() override;
     void LoadRecord(bool found);
     void txtId_LostFocus();
     void msfGateList_Click(int row);
@@ -65,7 +65,7 @@ private:
     void cmdDeleteGateUser_Click();
     void cmdSendGUser_Click();
     QString Validate() const;
-    void ClearRecord();
+    void ClearRecord() override;
     void ShowUseState();
     void ShowDeviceSettings();
     void SetDeviceControlsEnabled(bool on);

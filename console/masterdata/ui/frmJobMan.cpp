@@ -217,19 +217,6 @@ void frmJobMan::RefreshLists()
 
 // ---- modes and the record ------------------------------------------------------------------------
 
-void frmJobMan::opbFuncMode_Click(int mode)
-{
-    ShowModeSubTitle(mode);
-    if (mode == ModeNew) {
-        ClearRecord();
-        m_txtId->setFocus();
-    }
-    GuardDb([this] {
-        ApplyModeRules();
-        ShowEmpUserList();
-    });
-}
-
 void frmJobMan::ClearRecord()
 {
     m_txtId->clear();

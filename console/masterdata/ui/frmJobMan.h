@@ -42,8 +42,9 @@ public:
 private:
     void BuildControls();
     void SetupLists();
-    void opbFuncMode_Click(int mode) override;
-    void ApplyModeRules();
+    QLineEdit *IdField() const override { return m_txtId; }
+    void ModeShown() override { ShowEmpUserList(); }
+    void ApplyModeRules() override;
     void txtId_LostFocus();
     void msfEmpList_Click(int row);
     void cmdRegist_Click();
@@ -52,7 +53,7 @@ private:
     void cmdSearch_Click();
     void cmdAddEmpUser_Click();
     void cmdDeleteEmpUser_Click();
-    void ClearRecord();
+    void ClearRecord() override;
 
     QLineEdit *m_txtId = nullptr;
     QLineEdit *m_txtName = nullptr;

@@ -9,6 +9,11 @@
 #include "frmGateAssist.h"
 #include "frmUserAssist.h"
 
+#include "biometric/ui/frmCardAssist.h"
+#include "biometric/ui/frmFpDelete.h"
+#include "biometric/ui/frmFpEnroll.h"
+#include "biometric/ui/frmFpVerify.h"
+
 #include "MsfGrid.h"
 #include "MsgBox.h"
 #include "OrvelDefs.h"
@@ -16,6 +21,7 @@
 #include "RdoAdapters.h"
 #include "ScreenLook.h"
 #include "ScreenRegistry.h"
+#include "SiteFolder.h"
 #include "SqlDialect.h"
 #include "UiUnits.h"
 #include "rdo_cntl.h"
@@ -24,6 +30,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPixmap>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -39,6 +49,19 @@ constexpr int kUserListWidth = 330;
 constexpr int kPermitListWidth = 560;
 constexpr int kSyncDispCol = 5;
 constexpr int kSyncFlagCol = 6;
+constexpr int kFingers = 6;
+constexpr int kFpPictureWidth = 44;
+constexpr int kFpPictureHeight = 60;
+const char kFpEmptyLook[] = "QLabel { background: #d8d8d8; border: 1px solid #808080; }";
+const char kFpEnrolledLook[] = "QLabel { background: #70c070; border: 2px solid #206020; }";
+constexpr quint32 kInfoBlue = 0xC00000; // 0x00BBGGRR
+
+// The finger picture: the bitmap beside the program, or the one the site set-up wrote.
+QString FpImageFile()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/FpImage.bmp");
+    return QFileInfo::exists(beside) ? beside : orvel::SitePath(QStringLiteral("FpImage.bmp"));
+}
 } // namespace
 
 const ModeRules &frmUserMan::Rules()
@@ -57,8 +80,13 @@ const ModeRules &frmUserMan::Rules()
         // The detail area: what mode 3 unlocks for an existing user.
         // cmdSendGUser is decided by the permit list each time it loads.
         for (const char *d : {"chbAuthType_1", "chbAuthType_2", "opbGAuthority_0", "opbGAuthority_1", "cmdAddUseGate",
-                              "cmdDeleteUseGate"})
+                              "cmdDeleteUseGate", "opbFpFuncMode_0", "opbFpFuncMode_1", "opbFpFuncMode_2"})
             r.Enable(QString::fromLatin1(d), "NNNF");
+        // The card buttons are decided with the permit list (SetCardButtons).
+        for (int n = 0; n < kFingers; ++n) {
+            r.Enable(QStringLiteral("picFpImg_%1").arg(n), "NNNF");
+            r.Enable(QStringLiteral("cmdFpImg_%1").arg(n), "NNNF");
+        }
         return r;
     }();
     return rules;
@@ -76,7 +104,8 @@ frmUserMan::frmUserMan(QWidget *parent)
         EmpRefresh();
         ClearRecord();
         m_mode->setMode(ModeInquiry);
-    ShowModeSubTitle(ModeInquiry);
+        ShowModeSubTitle(ModeInquiry);
+        m_opbFpFuncMode[0]->setChecked(true);
         ApplyModeRules();
         ShowuserList();
     });
@@ -197,19 +226,7 @@ void frmUserMan::BuildControls()
             [this](int id) { GuardDb([&] { opbGAuthority_Click(id); }); });
     dg->addWidget(auth, 0, 0, 1, 2);
 
-    auto *card = new QGroupBox(U("ICカード認証情報"), detail);
-    card->setObjectName(QStringLiteral("fraCard"));
-    auto *cg = new QGridLayout(card);
-    m_txtCardID = new QLineEdit(card);
-    m_txtCardID->setObjectName(QStringLiteral("txtCardID"));
-    SetFieldLocked(m_txtCardID, true);
-    cg->addWidget(LabelFor(m_txtCardID, U("カードID")), 0, 0);
-    cg->addWidget(m_txtCardID, 0, 1);
-    dg->addWidget(card, 1, 0);
-    auto *fp = new QGroupBox(U("指紋認証情報"), detail);
-    fp->setObjectName(QStringLiteral("fraFp"));
-    fp->setMinimumHeight(60);
-    dg->addWidget(fp, 1, 1);
+    BuildCredentialAreas(dg);
 
     auto *permits = new QGroupBox(U("通行許可ゲート"), detail);
     auto *pg = new QGridLayout(permits);
@@ -328,6 +345,7 @@ void frmUserMan::ShowGateUserList()
     m_permitList->LoadGrid(m_msfUserGateList);
     m_msfUserGateList->setCurrentCell(-1, -1);
     SetSendButton();
+    SetCardButtons();
 }
 
 void frmUserMan::SetSendButton()
@@ -399,18 +417,6 @@ void frmUserMan::ShowInfo(const QString &text, quint32 colour, bool beep)
 
 // ---- modes and the record ---------------------------------------------------------------------------
 
-void frmUserMan::opbFuncMode_Click(int mode)
-{
-    ShowModeSubTitle(mode);
-    GuardDb([&] {
-        if (mode == ModeNew) {
-            ClearRecord();
-            m_txtId->setFocus();
-        }
-        ApplyModeRules();
-    });
-}
-
 void frmUserMan::ClearRecord()
 {
     for (QLineEdit *e : {m_txtId, m_txtName, m_txtNameYomi, m_txtBikou, m_txtCardID, m_txtEmpId})
@@ -422,7 +428,9 @@ void frmUserMan::ClearRecord()
     m_txtDeleteFlag->setText(QStringLiteral("0"));
     if (m_cmbEmp->count() > 0)
         m_cmbEmp->setCurrentIndex(0);
+    m_found = false;
     SetAuthorityControls();
+    ShowFpImages();
     ShowGateUserList();
 }
 
@@ -448,9 +456,11 @@ void frmUserMan::ApplyModeRules()
     const QString id = m_txtId->text();
     m_lookup->setWhere(QStringLiteral("user_id = ") + orvel::SqlText(id));
     const bool found = !id.isEmpty() && m_lookup->LoadBind();
+    m_found = found;
     if (found)
         SelectEmp(m_cmbEmp, m_txtEmpId->text().toInt());
     SetAuthorityControls();
+    ShowFpImages();
     QSet<QString> flags;
     if (m_chbAllUserList->isChecked())
         flags.insert(QStringLiteral("chbAllUserList"));
@@ -541,14 +551,20 @@ void frmUserMan::cmdRegist_Click()
 
 void frmUserMan::cmdUpdate_Click()
 {
+    SaveRecord();
+}
+
+bool frmUserMan::SaveRecord()
+{
     const QString refused = Validate();
     if (!refused.isEmpty()) {
         MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
-        return;
+        return false;
     }
     m_lblRefixDT->setText(TodayText());
     m_write->UpdateBind();
     ShowuserList();
+    return true;
 }
 
 void frmUserMan::cmdDelete_Click()
@@ -697,6 +713,248 @@ void frmUserMan::cmdSendGUser_Click()
         PermitRules::SendRows(rows, PermitRules::SendPolicy{}, hooks);
         ShowGateUserList();
     }
+}
+
+// ---- the IC card area ------------------------------------------------------------------------------
+
+void frmUserMan::BuildCredentialAreas(QGridLayout *grid)
+{
+    QWidget *owner = grid->parentWidget();
+    auto *card = new QGroupBox(U("ICカード認証情報"), owner);
+    card->setObjectName(QStringLiteral("fraCard"));
+    auto *cg = new QGridLayout(card);
+    m_txtCardID = new QLineEdit(card);
+    m_txtCardID->setObjectName(QStringLiteral("txtCardID"));
+    SetFieldLocked(m_txtCardID, true);
+    m_txtCardStatus = new QLineEdit(card);
+    m_txtCardStatus->setObjectName(QStringLiteral("txtCARD_XXX"));
+    SetFieldLocked(m_txtCardStatus, true);
+    NameField(m_txtCardStatus, U("ICカードの状態"));
+    cg->addWidget(LabelFor(m_txtCardID, U("カードID")), 0, 0);
+    cg->addWidget(m_txtCardID, 0, 1, 1, 3);
+    cg->addWidget(m_txtCardStatus, 1, 0, 1, 4);
+    auto cardButton = [&](const char *name, const char *caption) {
+        auto *b = new QPushButton(U(caption), card);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setEnabled(false);
+        return b;
+    };
+    m_cmdReadIC = cardButton("cmdReadIC", "カード登録");
+    m_cmdVerifyIC = cardButton("cmdVerifyIC", "カード照合");
+    m_cmdDeleteIC = cardButton("cmdDeleteIC", "カード削除");
+    cg->addWidget(m_cmdReadIC, 2, 1);
+    cg->addWidget(m_cmdVerifyIC, 2, 2);
+    cg->addWidget(m_cmdDeleteIC, 2, 3);
+    cg->setRowStretch(3, 1);
+    connect(m_cmdReadIC, &QPushButton::clicked, this, [this] { cmdReadIC_Click(); });
+    connect(m_cmdVerifyIC, &QPushButton::clicked, this, [this] { cmdVerifyIC_Click(); });
+    connect(m_cmdDeleteIC, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteIC_Click(); }); });
+    grid->addWidget(card, 1, 0);
+
+    auto *fp = new QGroupBox(U("指紋認証情報"), owner);
+    fp->setObjectName(QStringLiteral("fraFp"));
+    auto *fg = new QGridLayout(fp);
+    auto *modes = new QHBoxLayout;
+    auto *modeGroup = new QButtonGroup(fp);
+    const char *modeCaptions[3] = {"指紋照合", "指紋登録", "指紋削除"};
+    for (int i = 0; i < 3; ++i) {
+        m_opbFpFuncMode[i] = new QRadioButton(U(modeCaptions[i]), fp);
+        m_opbFpFuncMode[i]->setObjectName(QStringLiteral("opbFpFuncMode_%1").arg(i));
+        m_opbFpFuncMode[i]->setProperty("index", i);
+        modeGroup->addButton(m_opbFpFuncMode[i], i);
+        modes->addWidget(m_opbFpFuncMode[i]);
+    }
+    modes->addStretch();
+    connect(modeGroup, &QButtonGroup::idClicked, this, [this](int id) { opbFpFuncMode_Click(id); });
+    fg->addLayout(modes, 0, 0, 1, kFingers);
+    for (int n = 0; n < kFingers; ++n) {
+        m_picFpImg[n] = new QLabel(fp);
+        m_picFpImg[n]->setObjectName(QStringLiteral("picFpImg_%1").arg(n));
+        m_picFpImg[n]->setProperty("index", n);
+        m_picFpImg[n]->setFixedSize(kFpPictureWidth, kFpPictureHeight);
+        m_picFpImg[n]->setAlignment(Qt::AlignCenter);
+        m_picFpImg[n]->setToolTip(GetFingerName(n));
+        m_picFpImg[n]->installEventFilter(this);
+        auto *b = new QPushButton(GetFingerName(n), fp);
+        b->setObjectName(QStringLiteral("cmdFpImg_%1").arg(n));
+        b->setProperty("index", n);
+        connect(b, &QPushButton::clicked, this, [this, n] { picFpImg_Click(n); });
+        fg->addWidget(m_picFpImg[n], 1, n, Qt::AlignHCenter);
+        fg->addWidget(b, 2, n);
+    }
+    grid->addWidget(fp, 1, 1);
+}
+
+void frmUserMan::SetCardButtons()
+{
+    if (m_txtCardID->text().isEmpty())
+        SetPlaceholderCard(); // a user without any card ID still gets the one gates know it by
+    const bool hasCard = UserRules::HasCard(GetEdition(), m_txtCardID->text());
+    // The status field also carries the duplicate-card notice until the card state is shown again.
+    m_txtCardStatus->setText(hasCard ? U("<<< ICカード登録済み >>>") : QString());
+    const bool details = mode() == ModeDetails && m_found && !m_txtId->text().isEmpty();
+    const UserRules::CardButtons b =
+        UserRules::CardButtonState(details, hasCard, PermitRows(), m_chbAuthType[2]->isChecked());
+    m_cmdReadIC->setEnabled(b.read);
+    m_cmdVerifyIC->setEnabled(b.verify);
+    m_cmdDeleteIC->setEnabled(b.remove);
+}
+
+void frmUserMan::cmdReadIC_Click()
+{
+    m_cardPurpose = CardPurpose::Register;
+    SetCurrentScreen(this);
+    frmCardAssist::Open(this);
+    m_cardPurpose = CardPurpose::None;
+}
+
+void frmUserMan::cmdVerifyIC_Click()
+{
+    m_cardPurpose = CardPurpose::Verify;
+    SetCurrentScreen(this);
+    frmCardAssist::Open(this);
+    m_cardPurpose = CardPurpose::None;
+}
+
+void frmUserMan::CARD_SetCardId(const QString &cardId)
+{
+    const CardPurpose purpose = m_cardPurpose;
+    m_cardPurpose = CardPurpose::None; // one card per opening of the reader
+    if (purpose == CardPurpose::Verify) {
+        const bool same = !cardId.isEmpty() && cardId == m_txtCardID->text();
+        MsgBox::Show(same ? U("照合されました。") : U("照合に失敗しました。"), QMessageBox::Ok,
+                     same ? QMessageBox::Information : QMessageBox::Warning);
+        return;
+    }
+    if (purpose != CardPurpose::Register || cardId.isEmpty())
+        return;
+    GuardDb([&] {
+        const QString owner = UserRules::CardOwner(cardId, m_txtId->text());
+        if (!owner.isEmpty()) {
+            m_txtCardStatus->setText(U("既に利用済みです。UID=") + owner);
+            return;
+        }
+        if (SaveCard(cardId) && !UserRules::MarkPermitsForUpdate(m_txtId->text()))
+            MsgBox::Show(U("更新に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+        ShowGateUserList();
+    });
+}
+
+bool frmUserMan::SaveCard(const QString &cardId)
+{
+    const QString before = m_txtCardID->text();
+    m_txtCardID->setText(cardId);
+    bool saved = false;
+    try {
+        saved = SaveRecord();
+    } catch (...) {
+        // The field shows what is stored: a card that was not written is not shown as registered.
+        m_txtCardID->setText(before);
+        throw;
+    }
+    if (!saved)
+        m_txtCardID->setText(before);
+    return saved;
+}
+
+void frmUserMan::cmdDeleteIC_Click()
+{
+    const QString refused = UserRules::CheckRemoveCard(m_chbAuthType[2]->isChecked());
+    if (!refused.isEmpty()) {
+        MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
+        return;
+    }
+    SaveCard(orvel::PlaceholderGuserId(GetEdition(), m_txtId->text()));
+    ShowGateUserList();
+}
+
+// ---- the fingerprint area ----------------------------------------------------------------------------
+
+void frmUserMan::ShowFpImages()
+{
+    m_enrolledFingers = m_found ? UserRules::EnrolledFingers(m_txtId->text()) : QList<int>();
+    const QPixmap image(FpImageFile());
+    for (int n = 0; n < kFingers; ++n) {
+        const bool enrolled = m_enrolledFingers.contains(n);
+        QLabel *pic = m_picFpImg[n];
+        pic->setStyleSheet(QLatin1String(enrolled ? kFpEnrolledLook : kFpEmptyLook));
+        pic->setPixmap(enrolled && !image.isNull()
+                           ? image.scaled(pic->size() - QSize(6, 6), Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                           : QPixmap());
+        pic->setProperty("enrolled", enrolled);
+        pic->update();
+    }
+}
+
+void frmUserMan::opbFpFuncMode_Click(int fpMode)
+{
+    const char *prompts[3] = {"照合したい指をクリックしてください。", "登録したい指をクリックしてください。",
+                              "削除したい指をクリックしてください。"};
+    if (fpMode >= 0 && fpMode < 3)
+        ShowInfo(U(prompts[fpMode]), kInfoBlue, false);
+}
+
+bool frmUserMan::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto *pic = qobject_cast<QLabel *>(watched);
+        if (pic && pic->isEnabled() && pic->objectName().startsWith(QLatin1String("picFpImg_")) &&
+            static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            picFpImg_Click(pic->property("index").toInt());
+            return true;
+        }
+    }
+    return MasterScreen::eventFilter(watched, event);
+}
+
+void frmUserMan::picFpImg_Click(int finger)
+{
+    if (finger < 0 || finger >= kFingers || m_txtId->text().isEmpty() || !m_found)
+        return;
+    const int fpMode = m_opbFpFuncMode[1]->isChecked() ? 1 : m_opbFpFuncMode[2]->isChecked() ? 2 : 0;
+    const bool enrolled = m_enrolledFingers.contains(finger);
+    frmFpBase *window = nullptr;
+    if (fpMode == 0) {
+        if (!enrolled)
+            return;
+        window = new frmFpVerify;
+    } else if (fpMode == 1) {
+        window = new frmFpEnroll;
+    } else {
+        if (!enrolled)
+            return;
+        const QString refused =
+            UserRules::CheckDeleteFinger(int(m_enrolledFingers.size()), m_chbAuthType[1]->isChecked());
+        if (!refused.isEmpty()) {
+            MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
+            return;
+        }
+        window = new frmFpDelete;
+    }
+    SetCurrentScreen(this);
+    window->SetFpInfo(m_txtId->text(), finger, m_txtName->text(), GetFingerName(finger));
+    SetBusyOn();
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    if (auto *enroll = qobject_cast<frmFpEnroll *>(window))
+        enroll->StartEnroll();
+    else if (auto *verify = qobject_cast<frmFpVerify *>(window))
+        verify->StartVerify();
+    // The window closes itself (and drops the busy flag) when its work is done or stopped.
+    WaitBusyOff();
+}
+
+void frmUserMan::FP_SetTplId(bool ok, qint16 tplNo)
+{
+    Q_UNUSED(tplNo);
+    if (!ok)
+        return;
+    GuardDb([this] {
+        ShowFpImages();
+        if (!UserRules::MarkPermitsForUpdate(m_txtId->text()))
+            MsgBox::Show(U("更新に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
+        ShowGateUserList();
+    });
 }
 
 ORVEL_REGISTER_SCREEN(frmUserMan)

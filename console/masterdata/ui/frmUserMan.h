@@ -1,8 +1,8 @@
 #pragma once
 
 // User screen: the user master (m_user) with department, authority and authentication methods,
-// the user's gate permits with their sending to the gates and, later, the IC card and
-// fingerprint areas.
+// the user's gate permits with their sending to the gates, and the IC card and fingerprint
+// areas that tie the user to the credentials the gates check.
 
 #include "MasterScreen.h"
 #include "ModeRules.h"
@@ -15,6 +15,7 @@
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +35,10 @@ public:
     // Adds a permit for the user shown at the gate (the gate picker).
     void GATE_SetGateId(const QString &gateId) override;
     void RefreshLists() override;
+    // The card reading window hands over the card it read, for verification or registration.
+    void CARD_SetCardId(const QString &cardId) override;
+    // A fingerprint window ended an enrolment or deletion.
+    void FP_SetTplId(bool ok, qint16 tplNo) override;
 
     void ShowuserList();
     void ShowGateUserList();
@@ -49,19 +54,21 @@ public:
 private:
     void BuildControls();
     void SetupDb();
-    void opbFuncMode_Click(int mode) override;
-    void ApplyModeRules();
+    QLineEdit *IdField() const override { return m_txtId; }
+    void ApplyModeRules() override;
     void txtId_LostFocus();
     void msfUserList_Click(int row);
     void cmdRegist_Click();
     void cmdUpdate_Click();
+    // Validates and writes the record as the update button does; false when refused.
+    bool SaveRecord();
     void cmdDelete_Click();
     void cmdSearch_Click();
     void opbGAuthority_Click(int index);
     void chbAuthType_Click();
     void AuthorityChanged(bool methods);
     QString Validate();
-    void ClearRecord();
+    void ClearRecord() override;
     void SetAuthorityControls();
     void SelectEmp(QComboBox *combo, int code);
     void SetPlaceholderCard();
@@ -70,6 +77,17 @@ private:
     void cmdAddUseGate_Click();
     void cmdDeleteUseGate_Click();
     void cmdSendGUser_Click();
+    // ---- IC card and fingerprint areas ----
+    void BuildCredentialAreas(QGridLayout *grid);
+    void SetCardButtons();
+    bool SaveCard(const QString &cardId);
+    void cmdReadIC_Click();
+    void cmdVerifyIC_Click();
+    void cmdDeleteIC_Click();
+    void ShowFpImages();
+    void opbFpFuncMode_Click(int fpMode);
+    void picFpImg_Click(int finger);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     QLineEdit *m_txtId = nullptr;
     QLineEdit *m_txtName = nullptr;
@@ -92,6 +110,17 @@ private:
     MsfGrid *m_msfUserList = nullptr;
     MsfGrid *m_msfUserGateList = nullptr;
     QPushButton *m_cmdSendGUser = nullptr;
+    QLineEdit *m_txtCardStatus = nullptr; // txtCARD_XXX
+    QPushButton *m_cmdReadIC = nullptr;
+    QPushButton *m_cmdVerifyIC = nullptr;
+    QPushButton *m_cmdDeleteIC = nullptr;
+    QRadioButton *m_opbFpFuncMode[3] = {};
+    QLabel *m_picFpImg[6] = {};
+
+    enum class CardPurpose { None, Verify, Register };
+    CardPurpose m_cardPurpose = CardPurpose::None;
+    bool m_found = false;          // the user shown exists
+    QList<int> m_enrolledFingers; // fingers with a finished template, as last shown
 
     std::unique_ptr<rdo_cntl> m_userList;
     std::unique_ptr<rdo_cntl> m_lookup;

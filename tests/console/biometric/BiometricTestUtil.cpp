@@ -35,6 +35,36 @@ QByteArray RandomTemplate(quint64 seed)
     return tpl;
 }
 
+void UseFastFingerprintTiming()
+{
+    ConsoleTiming &t = Timing();
+    t.fpStartMs = 1;
+    t.fpEnrollMs = 1;
+    t.fpEnrollVerifyMs = 1;
+    t.fpVerifyMs = 1;
+    t.fpWaitValue = 2; // 20 ms per attempt
+}
+
+bool UseQuickCollector(orvel::test::TestSite &site)
+{
+    QFile ini(site.path(QStringLiteral("Orvel.ini")));
+    if (!ini.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray text = ini.readAll();
+    text.replace("WAIT_SEC=1000", "WAIT_SEC=50").replace("LOG_WAIT_INTERVAL=5", "LOG_WAIT_INTERVAL=1");
+    ini.resize(0);
+    return ini.write(text) == text.size();
+}
+
+void AddSimGate(orvel::test::TestSite &site, const QString &gateId, const std::string &address, int port)
+{
+    site.exec(QStringLiteral("INSERT INTO m_gate (gate_id, zone_name, gate_name, ip_addr, port_no, gate_mode, use_flag) "
+                             "VALUES ('%1', '本社', '正面玄関', '%2', '%3', 1, 1)")
+                  .arg(gateId, QString::fromStdString(address))
+                  .arg(port));
+    site.exec(QStringLiteral("INSERT INTO lock_gate (gate_id, lock_flg, server_id) VALUES ('%1', 0, 0)").arg(gateId));
+}
+
 bool WaitFor(const std::function<bool()> &done, int deadlineMs)
 {
     QElapsedTimer t;
@@ -49,12 +79,7 @@ void FpTest::SetUp()
     ASSERT_TRUE(site.ok()) << site.error().toStdString();
     SetEdition(1);
     ASSERT_TRUE(ReadIni());
-    ConsoleTiming &t = Timing();
-    t.fpStartMs = 1;
-    t.fpEnrollMs = 1;
-    t.fpEnrollVerifyMs = 1;
-    t.fpVerifyMs = 1;
-    t.fpWaitValue = 2; // 20 ms per attempt
+    UseFastFingerprintTiming();
     SetSoundPlayer([this](const QString &path, bool sync) {
         EXPECT_TRUE(sync);
         sounds << path;

@@ -45,6 +45,13 @@ QByteArray TouchTemplate(const std::string &finger, quint64 seed = 1);
 // A valid template of random minutiae that matches no real finger.
 QByteArray RandomTemplate(quint64 seed);
 
+// The fingerprint windows' waits, shortened: 20 ms per capture attempt.
+void UseFastFingerprintTiming();
+// The site's collector makes a pass over the gates every 50 ms (Orvel.ini).
+bool UseQuickCollector(orvel::test::TestSite &site);
+// A gatesim gate, in use, in m_gate with its lock_gate row.
+void AddSimGate(orvel::test::TestSite &site, const QString &gateId, const std::string &address, int port);
+
 // Runs the event loop until done() holds or the deadline passes; returns done().
 bool WaitFor(const std::function<bool()> &done, int deadlineMs = 20000);
 

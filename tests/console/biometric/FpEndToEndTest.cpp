@@ -39,21 +39,10 @@ TEST_F(FpEndToEndTest, AFingerEnrolledAtTheConsoleOpensTheGateForItsOwnerOnly)
     testsupport::SimProcess gates({"--gate", "00001=127.0.0.2:0"});
     ASSERT_TRUE(gates.ok());
     const auto &g = gates.gate("00001");
-    site.exec(QStringLiteral("INSERT INTO m_gate (gate_id, zone_name, gate_name, ip_addr, port_no, gate_mode, use_flag) "
-                             "VALUES ('00001', '本社', '正面玄関', '%1', '%2', 1, 1)")
-                  .arg(QString::fromStdString(g.address))
-                  .arg(g.port));
-    site.exec(QStringLiteral("INSERT INTO lock_gate (gate_id, lock_flg, server_id) VALUES ('00001', 0, 0)"));
+    AddSimGate(site, QStringLiteral("00001"), g.address, g.port);
     AddUser(kUser, orvel::gauthority::User, orvel::gauth_type::Fingerprint, kGuser);
     site.exec(QStringLiteral("INSERT INTO t_gate_permit VALUES ('%1', '00001', 1, 1)").arg(kUser));
-    // A quick collector: a pass over the gates every 50 ms.
-    QFile ini(site.path(QStringLiteral("Orvel.ini")));
-    ASSERT_TRUE(ini.open(QIODevice::ReadWrite));
-    QByteArray text = ini.readAll();
-    text.replace("WAIT_SEC=1000", "WAIT_SEC=50").replace("LOG_WAIT_INTERVAL=5", "LOG_WAIT_INTERVAL=1");
-    ini.resize(0);
-    ini.write(text);
-    ini.close();
+    ASSERT_TRUE(UseQuickCollector(site));
 
     // Enrolment at the console.
     ASSERT_TRUE(sim->controlOk(QStringLiteral("touch u7-right-index")));

@@ -142,6 +142,24 @@ TEST_F(GateManTest, RegisterValidatesCutsTheZoneAndCreatesTheLockRow)
     EXPECT_EQ(Text(w(), "txtId"), "");
 }
 
+TEST_F(GateManTest, AddressAndPortTakeDigitsOnlyAndADotMovesToTheNextBox)
+{
+    Click(w(), "opbFuncMode_2");
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    auto *ip0 = W<QLineEdit>(w(), "txtIP_0");
+    auto *ip1 = W<QLineEdit>(w(), "txtIP_1");
+    ip0->setFocus();
+    QTest::keyClicks(ip0, "1x9.");
+    EXPECT_EQ(ip0->text(), "19");
+    EXPECT_TRUE(ip1->hasFocus()) << "the dot typed after a part goes on to the next part";
+    QTest::keyClicks(ip1, "2-5");
+    EXPECT_EQ(ip1->text(), "25");
+    auto *port = W<QLineEdit>(w(), "txtPort");
+    QTest::keyClicks(port, "8.0a");
+    EXPECT_EQ(port->text(), "80") << "no box after the port: the dot is only dropped";
+}
+
 TEST_F(GateManTest, OnlyTheConnectionCheckPutsAGateInUse)
 {
     ShowInDetails("00001");
