@@ -2,7 +2,7 @@
 // source measured in the same run: one-row autocommit INSERTs and INSERTs in transactions of 500
 // rows (prepared statements both).
 //
-//   harvester_bench [N ...] [--users U ...] [--log-mode M] [--batch ROWS]
+//   harvester_bench [N ...] [--users U ...] [--log-mode M] [--batch ROWS] [--no-baseline]
 //
 // Defaults: N = 10000 100000, U = 10 10000, log_mode 4 (every record gets a file line), the
 // processing's own batch size. For each
@@ -153,6 +153,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QList<int> sizes, userCounts;
     int logMode = 4, batchRows = 0;
+    bool baselines = true;
     const QStringList args = app.arguments();
     QList<int> *into = &sizes;
     for (int i = 1; i < args.size(); ++i) {
@@ -160,12 +161,14 @@ int main(int argc, char **argv)
             into = &userCounts;
         else if (args[i] == QLatin1String("--log-mode") && i + 1 < args.size())
             logMode = args[++i].toInt();
+        else if (args[i] == QLatin1String("--no-baseline"))
+            baselines = false;
         else if (args[i] == QLatin1String("--batch") && i + 1 < args.size())
             batchRows = args[++i].toInt();
         else if (args[i].toInt() > 0)
             into->append(args[i].toInt());
         else {
-            std::fprintf(stderr, "usage: harvester_bench [N ...] [--users U ...] [--log-mode M] [--batch ROWS]\n");
+            std::fprintf(stderr, "usage: harvester_bench [N ...] [--users U ...] [--log-mode M] [--batch ROWS] [--no-baseline]\n");
             return 2;
         }
     }
@@ -175,12 +178,14 @@ int main(int argc, char **argv)
         userCounts = {10, 10000};
 
     double autocommit = 0, batched = 0, textAutocommit = 0, textBatched = 0;
-    Baselines(&textAutocommit, &textBatched, false);
+    if (baselines) {
     Baselines(&autocommit, &batched, true);
+    Baselines(&textAutocommit, &textBatched, false);
     std::printf("baseline, same data source: one-row autocommit INSERT %.0f rows/s; 500-row transactions %.0f rows/s "
                 "(prepared; as statement text %.0f and %.0f)\n",
                 autocommit, batched, textAutocommit, textBatched);
     std::fflush(stdout);
+    }
     bool ok = true;
     for (int users : userCounts) {
         for (int n : sizes) {

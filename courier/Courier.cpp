@@ -43,6 +43,13 @@ int CourierTickMs()
     return ok && ms > 0 ? ms : 1000;
 }
 
+int CourierRequestPollMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("ORVEL_COURIER_REQUEST_POLL_MS", &ok);
+    return ok && ms > 0 ? ms : 200;
+}
+
 Courier::Courier(int edition, QObject *parent)
     : QObject(parent), m_edition(edition), m_db(QStringLiteral("courier")), m_ctrl(m_db, srv::Courier),
       m_stateText(QString::fromUtf8(srv::TextRunning))
@@ -57,6 +64,18 @@ Courier::Courier(int edition, QObject *parent)
         if (m_timer.isActive())
             m_timer.start(0);
     });
+    m_requestPoll.setInterval(CourierRequestPollMs());
+    connect(&m_requestPoll, &QTimer::timeout, this, &Courier::PollRequest);
+}
+
+void Courier::PollRequest()
+{
+    // Only while waiting for the tick; the tick itself reports what a failed read means.
+    if (!m_timer.isActive() || m_timer.remainingTime() == 0 || !m_db.IsOpen())
+        return;
+    QSqlQuery q = m_db.Query(QStringLiteral("SELECT req_id FROM t_userreq WHERE result = 0"));
+    if (q.isActive() && q.next())
+        m_timer.start(0);
 }
 
 void Courier::ReportMissing(const GateLibLoader &lib)
@@ -84,6 +103,9 @@ bool Courier::Start()
     // A database that cannot be opened now is reported through the state of the first ticks.
     if (!m_db.Open())
         m_lastError = m_db.LastError();
+    // Several PCs share only a server database; on SQLite the wake-up reaches every console.
+    if (m_db.Backend() == DbBackend::PostgreSQL && CourierRequestPollMs() < m_tickMs)
+        m_requestPoll.start();
     m_timer.start(m_tickMs);
     return true;
 }

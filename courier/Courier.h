@@ -74,9 +74,16 @@ private:
     int m_tickMs;
     // A request written by the console wakes the service before its tick comes.
     orvel::WakeListener m_wake{QLatin1String(orvel::kWakeUserRequest)};
+    // A console of another PC cannot reach the wake-up: on a server database the request row is
+    // also looked at between ticks, a one-row read.
+    QTimer m_requestPoll;
+    void PollRequest();
 };
 
 // Tick of the service in milliseconds: $ORVEL_COURIER_TICK_MS, default 1000.
 int CourierTickMs();
+// Interval of the request row's look between ticks on a server database, in milliseconds:
+// $ORVEL_COURIER_REQUEST_POLL_MS, default 200.
+int CourierRequestPollMs();
 // Error-log code of a missing gate library or entry point.
 inline constexpr int kCourierLibraryMissing = 9111;

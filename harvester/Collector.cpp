@@ -15,7 +15,6 @@
 #include <QVariant>
 
 #include <cstring>
-#include <dlfcn.h>
 #include <string>
 
 namespace harvester {
@@ -48,25 +47,6 @@ QString SeqKey(const SpoolRecord &r)
 QString Identity(const SpoolRecord &r)
 {
     return QStringLiteral("gate %1 seq %2").arg(r.gateId).arg(r.seq);
-}
-
-// The additions to the library's usual calls are not looked up by the loader: they are found in
-// the library that holds the loaded ConnectDevice, under the same prefix.
-template <typename Fn>
-Fn FindAddition(const GateLibFunctions &fn, const char *name)
-{
-    Dl_info info{};
-    if (!fn.ConnectDevice || !dladdr(reinterpret_cast<void *>(fn.ConnectDevice), &info) || !info.dli_fname ||
-        !info.dli_sname)
-        return nullptr;
-    const std::string connect = info.dli_sname;
-    const size_t at = connect.rfind("ConnectDevice");
-    void *lib = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-    if (!lib || at == std::string::npos)
-        return nullptr;
-    auto found = reinterpret_cast<Fn>(dlsym(lib, (connect.substr(0, at) + name).c_str()));
-    dlclose(lib); // the loader still holds it
-    return found;
 }
 
 } // namespace
@@ -216,29 +196,14 @@ Collector::Take Collector::TakeNextGate(const QString &upTo)
     m_gateName = gate.name;
     m_cursor = gate.id;
     m_counter = m_settings.logWaitInterval;
-    if (!CollectorLockGate(m_settings.lockFile, gate.id))
+    if (!CollectorLockGate(m_settings.lockFile, gate.id, &m_pcLock))
         return Take::Passed; // the console is talking to it: passed over in this pass
     Visit(gate);
     return Take::Visited;
 }
 
-// The library is loaded after the collector is made: its additions are looked up at the first
-// visit.
-void Collector::FindAdditions()
-{
-    if (m_additionsLooked)
-        return;
-    m_additionsLooked = true;
-    m_dropConnection = FindAddition<GATELIB_DropConnection_FN>(m_gate, "DropConnection");
-    m_setAcknowledgement = FindAddition<GATELIB_SetUploadAcknowledgement_FN>(m_gate, "SetUploadAcknowledgement");
-    m_acknowledge = FindAddition<GATELIB_AcknowledgeLogRecords_FN>(m_gate, "AcknowledgeLogRecords");
-    if (!m_setAcknowledgement || !m_acknowledge)
-        m_setAcknowledgement = nullptr, m_acknowledge = nullptr;
-}
-
 void Collector::Visit(const Gate &gate)
 {
-    FindAdditions();
     const int rc = m_gate.ConnectDevice(gate.ip.toLatin1().constData(), gate.port) & 0xFFFF;
     if (rc != 0) {
         if (!m_retryMark) {
@@ -261,8 +226,8 @@ void Collector::Visit(const Gate &gate)
     Upload(gate, &failed, &error, &leftOnGate);
     // A disconnect acknowledges the last record taken; one that could not be kept stays on the
     // gate, which sends it again on the next visit.
-    if (leftOnGate && m_dropConnection)
-        m_dropConnection();
+    if (leftOnGate && m_gate.DropConnection)
+        m_gate.DropConnection();
     else
         m_gate.DisConnectDevice();
     if (failed)
@@ -329,9 +294,9 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error, bool *left
     // Records taken and not yet kept. A collect-now request keeps them in groups, each group
     // acknowledged once it is kept; otherwise each is kept before the next is asked for, and
     // asking acknowledges it.
-    const bool grouped = m_cap == kCollectNowCap && m_setAcknowledgement && m_setAcknowledgement(1) == 0;
-    if (!grouped && m_setAcknowledgement)
-        m_setAcknowledgement(0);
+    const bool grouped = m_cap == kCollectNowCap && m_gate.SetUploadAcknowledgement && m_gate.SetUploadAcknowledgement(1) == 0;
+    if (!grouped && m_gate.SetUploadAcknowledgement)
+        m_gate.SetUploadAcknowledgement(0);
     QList<SpoolRecord> held;
     QStringList shown; // each record's line, shown once it is kept
     auto keepHeld = [&] {
@@ -344,7 +309,7 @@ int Collector::Upload(const Gate &gate, bool *failed, QString *error, bool *left
             return false;
         }
         if (grouped)
-            m_acknowledge(&unit); // a failure: the gate sends them again, and they are known
+            m_gate.AcknowledgeLogRecords(&unit); // a failure: the gate sends them again, and they are known
         if (m_display)
             for (const QString &line : std::as_const(shown))
                 m_display(line);
@@ -500,7 +465,7 @@ void Collector::Unlock(const QString &gateId)
 {
     QElapsedTimer since;
     since.start();
-    while (!CollectorUnlockGate(m_settings.lockFile, gateId)) {
+    while (!CollectorUnlockGate(m_settings.lockFile, gateId, &m_pcLock)) {
         if (since.elapsed() >= m_settings.unlockGiveUpMs) {
             WriteErrorLog(kCollectorFault, QStringLiteral("gate %1: access lock not released").arg(gateId));
             return;

@@ -8,6 +8,7 @@
 #include "GateLibLoader.h"
 #include "LogProcessor.h"
 #include "LogSpool.h"
+#include "PcGateLock.h"
 #include "SrvCtrl.h"
 
 #include <QHash>
@@ -117,12 +118,8 @@ private:
     // Highest stored sequence number per "gate_id/epoch", as read from or written to
     // log_gate_seq by this process (the only writer: one collector per site).
     QHash<QString, qint64> m_lastSeq;
-    // Additions to the gate library's usual calls (absent from an older library).
-    void FindAdditions();
-    bool m_additionsLooked = false;
-    GATELIB_DropConnection_FN m_dropConnection = nullptr;
-    GATELIB_SetUploadAcknowledgement_FN m_setAcknowledgement = nullptr;
-    GATELIB_AcknowledgeLogRecords_FN m_acknowledge = nullptr;
+    // The gate lock across PCs, beside the lock file (a server database shared by several PCs).
+    orvel::PcGateLock m_pcLock;
 };
 
 } // namespace harvester

@@ -59,6 +59,11 @@ bool GateLibLoader::Load(const QString &fileName, const QString &prefix, const Q
     resolve(m_fn.DownloadUserProfileCardOnly, "DownloadUserProfileCardOnly");
     resolve(m_fn.DownloadUserProfileFingerprintTemplate, "DownloadUserProfileFingerprintTemplate");
     resolve(m_fn.DeleteAllUnassignUserId, "DeleteAllUnassignUserId");
+    resolve(m_fn.DropConnection, "DropConnection");
+    resolve(m_fn.SetUploadAcknowledgement, "SetUploadAcknowledgement");
+    resolve(m_fn.AcknowledgeLogRecords, "AcknowledgeLogRecords");
+    if (!m_fn.SetUploadAcknowledgement || !m_fn.AcknowledgeLogRecords)
+        m_fn.SetUploadAcknowledgement = nullptr, m_fn.AcknowledgeLogRecords = nullptr;
     // Checked in the caller's order, so the first missing one named is the one it would say.
     for (const QString &name : required) {
         const QByteArray symbol = (prefix + name).toLatin1();

@@ -32,6 +32,11 @@ struct GateLibFunctions
     GATELIB_DownloadUserProfileCardOnly_FN DownloadUserProfileCardOnly = nullptr;
     GATELIB_DownloadUserProfileFingerprintTemplate_FN DownloadUserProfileFingerprintTemplate = nullptr;
     GATELIB_DeleteAllUnassignUserId_FN DeleteAllUnassignUserId = nullptr;
+    // Optional additions, absent from an older library: never required, null when missing.
+    // The two acknowledgement calls come as a pair: both are null unless the library has both.
+    GATELIB_DropConnection_FN DropConnection = nullptr;
+    GATELIB_SetUploadAcknowledgement_FN SetUploadAcknowledgement = nullptr;
+    GATELIB_AcknowledgeLogRecords_FN AcknowledgeLogRecords = nullptr;
 };
 
 class GateLibLoader
@@ -44,7 +49,8 @@ public:
 
     // fileName: "libtcpcom.so" or "libhostcom.so", found the way the dynamic loader finds it
     // (the program's own ../lib first); prefix: "tcp_" or "serial_". False when the library or
-    // any entry point is missing: MissingLibrary() or MissingEntry() says which.
+    // any entry point is missing: MissingLibrary() or MissingEntry() says which. The optional
+    // additions are resolved when present and never make it fail.
     bool Load(const QString &fileName, const QString &prefix);
     // The same for a program that calls only some entry points: required names them (without
     // the prefix) in the order they are checked, and MissingEntry() is the first of them that

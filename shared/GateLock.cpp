@@ -47,6 +47,9 @@ bool GateLock::TryLockGate(const QString &gateId) const
     const int g = GateNumberOf(gateId);
     if (g < 0)
         return false;
+    bool newlyTaken = false;
+    if (hooks_.acrossPcs && !hooks_.acrossPcs->TryLock(g, &newlyTaken))
+        return false; // another PC talks to the gate
     bool taken = false;
     const bool ok = file_.Update(g, [&](GateLockRecord &r) {
         if (r.gateNumber == g && r.lockFlag == 1 && r.holder != lockholder::Console)
@@ -58,6 +61,8 @@ bool GateLock::TryLockGate(const QString &gateId) const
         r = mine;
         return true;
     });
+    if (!(ok && taken) && newlyTaken)
+        hooks_.acrossPcs->Unlock(g);
     return ok && taken;
 }
 
@@ -83,6 +88,8 @@ bool GateLock::TryUnlockGate(const QString &gateId) const
     });
     if (invalid)
         WriteErrorLog(errcode::LockDataInvalid, kLockDataInvalid);
+    if (ok && released && hooks_.acrossPcs)
+        hooks_.acrossPcs->Unlock(g);
     return ok && released;
 }
 
@@ -145,14 +152,24 @@ static bool CollectorSet(const QString &lockFilePath, const QString &gateId, int
     return ok && done;
 }
 
-bool CollectorLockGate(const QString &lockFilePath, const QString &gateId)
+bool CollectorLockGate(const QString &lockFilePath, const QString &gateId, PcGateLock *acrossPcs)
 {
-    return CollectorSet(lockFilePath, gateId, 1);
+    const int g = GateNumberOf(gateId);
+    bool newlyTaken = false;
+    if (acrossPcs && g >= 0 && !acrossPcs->TryLock(g, &newlyTaken))
+        return false;
+    const bool ok = CollectorSet(lockFilePath, gateId, 1);
+    if (!ok && newlyTaken)
+        acrossPcs->Unlock(g);
+    return ok;
 }
 
-bool CollectorUnlockGate(const QString &lockFilePath, const QString &gateId)
+bool CollectorUnlockGate(const QString &lockFilePath, const QString &gateId, PcGateLock *acrossPcs)
 {
-    return CollectorSet(lockFilePath, gateId, 0);
+    const bool ok = CollectorSet(lockFilePath, gateId, 0);
+    if (ok && acrossPcs)
+        acrossPcs->Unlock(GateNumberOf(gateId));
+    return ok;
 }
 
 } // namespace orvel

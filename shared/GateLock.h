@@ -6,6 +6,7 @@
 // hourglass pointer; tests pass a fake clock.
 
 #include "GateLockFile.h"
+#include "PcGateLock.h"
 
 #include <QString>
 
@@ -21,6 +22,9 @@ struct GateLockHooks {
     std::function<void()> wait;
     // Hourglass pointer on (true) / off (false). Default: nothing.
     std::function<void(bool)> busyPointer;
+    // The lock across PCs taken beside the lock file (a server database shared by several PCs);
+    // none: the lock file alone.
+    PcGateLock *acrossPcs = nullptr;
 };
 
 // Module GateLock of the console.
@@ -33,7 +37,7 @@ public:
     void SetHooks(GateLockHooks hooks);
 
     // One attempt to take the lock: fails only when the record shows this gate held by another
-    // holder. Takes it also when the console already holds it, or when the record carries
+    // holder, or another PC holds the gate (it is then not taken on this PC either). Takes it also when the console already holds it, or when the record carries
     // another gate number.
     bool TryLockGate(const QString &gateId) const;
     // One attempt to release: a record carrying another gate number logs 9999 "ロックデータが
@@ -58,8 +62,9 @@ private:
 
 // The log collector's lock and unlock (holder 1). Lock succeeds when the
 // record is not held or is held by the collector itself; unlock likewise. The stored gate
-// number is not compared. One attempt each.
-bool CollectorLockGate(const QString &lockFilePath, const QString &gateId);
-bool CollectorUnlockGate(const QString &lockFilePath, const QString &gateId);
+// number is not compared. One attempt each. With acrossPcs, the lock across PCs is taken first
+// and given back when the file refuses; unlock releases it once the record is free.
+bool CollectorLockGate(const QString &lockFilePath, const QString &gateId, PcGateLock *acrossPcs = nullptr);
+bool CollectorUnlockGate(const QString &lockFilePath, const QString &gateId, PcGateLock *acrossPcs = nullptr);
 
 } // namespace orvel

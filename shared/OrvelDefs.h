@@ -198,6 +198,9 @@ inline constexpr const char *KeySimSocket = "SIM_SOCKET";
 // The edition the site was made for (orvelctl init-site); orvelctl's imports read it.
 inline constexpr const char *SecSite = "SITE";
 inline constexpr const char *KeyEdition = "EDITION";
+// Whether this PC runs the services (1) or is one more console of a site shared by several PCs
+// (0: it shows the services' state but never starts, stops, restarts or compacts). Missing: 1.
+inline constexpr const char *KeyServices = "SERVICES";
 
 inline constexpr const char *DefaultGateLock = "GateLock.dat";
 inline constexpr const char *DefaultTemplate = "template.dat";

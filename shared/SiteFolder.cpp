@@ -1,5 +1,8 @@
 #include "SiteFolder.h"
 
+#include "IniFile.h"
+#include "OrvelDefs.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +35,12 @@ void UseSiteOdbcIni()
         ::setenv("ODBCINI", QFile::encodeName(site.filePath("odbc.ini")).constData(), 1);
     if (qEnvironmentVariableIsEmpty("ODBCSYSINI") && QFileInfo::exists(site.filePath("odbcinst.ini")))
         ::setenv("ODBCSYSINI", QFile::encodeName(site.absolutePath()).constData(), 1);
+}
+
+bool SiteRunsServices()
+{
+    return IniFile::Load(SitePath(QString::fromLatin1(ini::FileName)))
+               .IntValue(QString::fromLatin1(ini::SecSite), QString::fromLatin1(ini::KeyServices), 1) != 0;
 }
 
 } // namespace orvel

@@ -17,4 +17,8 @@ QString SitePath(const QString &fileName);
 // Call before the first connection.
 void UseSiteOdbcIni();
 
+// Whether this PC runs the site's services ([SITE] SERVICES of Orvel.ini; true when missing, as
+// on a site of one PC).
+bool SiteRunsServices();
+
 } // namespace orvel

@@ -300,9 +300,13 @@ bool CreateSite(const QString &dir, const SiteOptions &options, QString *error, 
                               "BigInt=1\nStepAPI=1\nLongNames=0\n")
                    .arg(QLatin1String(kDsn), dbPath);
     }
-    const QString siteSection = QStringLiteral("\r\n[%1]\r\n%2=%3\r\n")
+    const bool joining = pg && contents.ourTables > 0;
+    const int services = options.services >= 0 ? (options.services ? 1 : 0) : (joining ? 0 : 1);
+    const QString siteSection = QStringLiteral("\r\n[%1]\r\n%2=%3\r\n%4=%5\r\n")
                                     .arg(QLatin1String(ini::SecSite), QLatin1String(ini::KeyEdition))
-                                    .arg(options.edition);
+                                    .arg(options.edition)
+                                    .arg(QLatin1String(ini::KeyServices))
+                                    .arg(services);
     if (!WriteText(d.filePath(QString::fromLatin1(ini::FileName)), DefaultOrvelIni() + siteSection, error) ||
         !WriteText(d.filePath(QStringLiteral("odbcinst.ini")), odbcinst, error) ||
         !WriteText(d.filePath(QStringLiteral("odbc.ini")), odbc, error) || !WriteSiteMedia(d.absolutePath(), error))
@@ -314,7 +318,7 @@ bool CreateSite(const QString &dir, const SiteOptions &options, QString *error, 
         return Fail(error, QStringLiteral("cannot open the site's database through ODBC (%1)")
                                .arg(pg ? options.postgresql : dbPath));
     bool ok = true;
-    if (pg && contents.ourTables > 0) {
+    if (joining) {
         // Joining a site's database: only the upgrade for this edition runs, as at a console start.
         UpgradeSchema(db, options.edition);
         if (summary)

@@ -25,6 +25,9 @@ struct SiteOptions
     int edition = 1;
     // Empty: a new SQLite database in the site folder; else the PostgreSQL database to use.
     QString postgresql;
+    // Whether this PC runs the services: 1 yes, 0 no (another PC does), -1 decided by the
+    // database: yes for a new one, no when joining one that another PC set up.
+    int services = -1;
 };
 
 // Creates DIR with Orvel.ini (every key at its default), odbcinst.ini and odbc.ini naming the data

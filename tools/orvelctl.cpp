@@ -1,5 +1,5 @@
 // orvelctl: administration of a site from the command line.
-//   orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]]
+//   orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]] [--services|--no-services]
 //       create a new site folder with its database: a new SQLite file in DIR, or the database on a
 //       PostgreSQL server (created or joined)
 //   orvelctl import|export ...               CSV import and export of master data
@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     if (args.value(0) == QLatin1String("file-version"))
         return FileVersionCommand(args.mid(1));
     auto usage = [&]() {
-        err << "usage: orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]]\n"
+        err << "usage: orvelctl init-site DIR [--edition 1|2] [--postgresql HOST[:PORT][/DATABASE]] [--services|--no-services]\n"
                "       orvelctl write-media DIR\n"
                "       orvelctl file-version FILE\n"
             << orvel::ImportExportUsage();
@@ -83,6 +83,8 @@ int main(int argc, char **argv)
                 err << "orvelctl: " << error << "\n";
                 return 2;
             }
+        } else if (args[i] == QLatin1String("--services") || args[i] == QLatin1String("--no-services")) {
+            options.services = args[i] == QLatin1String("--services") ? 1 : 0;
         } else if (dir.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
             dir = args[i];
         } else {

@@ -19,6 +19,7 @@ struct ConsoleTiming
     int userReqPollMs = 500;         // reads of a request's result, unless the service wakes the console first
     int userReqTimeoutMs = 120000;   // a request unanswered this long has failed
     int userReqPassWaitMs = 5000;    // between passes of resends
+    int userReqClaimStaleMs = 10000; // an answered request its console has not read this long: its console is gone
 
     // Service supervision and process control.
     int srvExitWaitMs = 1000;        // each wait of the stop sequence

@@ -7,6 +7,7 @@
 #include "ErrorLog.h"
 #include "OrvelDefs.h"
 #include "ShellCtrl_Orvel.h"
+#include "SiteFolder.h"
 #include "rdo_cntl.h"
 
 #include "Notices.h"
@@ -33,7 +34,11 @@ int PanelOf(int serverId)
 
 } // namespace
 
-SrvSupervisor::SrvSupervisor(SupervisionHost &main) : m_main(main)
+SrvSupervisor::SrvSupervisor(SupervisionHost &main) : SrvSupervisor(main, SiteRunsServices())
+{
+}
+
+SrvSupervisor::SrvSupervisor(SupervisionHost &main, bool runsServices) : m_main(main), m_runsServices(runsServices)
 {
 }
 
@@ -57,7 +62,8 @@ void SrvSupervisor::NoAnswer(int serverId)
     m_polls[i] += 1;
     m_main.SetStatusPanel(panel, QStringLiteral("ビジー"));
     // While the console stops the services it waits for their last answer; it never starts one.
-    if (m_exiting)
+    // Nor does the console of a PC that does not run them.
+    if (m_exiting || !m_runsServices)
         return;
     const QString setting = m_main.RespTimeoutSetting();
     // A time-out that is unreadable or out of all reason (a service restarted every tick, or never)
@@ -108,7 +114,7 @@ void SrvSupervisor::RefreshCourier(const Row &row)
         NoAnswer(srv::Courier);
         return;
     }
-    if (result == srv::ResultDbError) {
+    if (result == srv::ResultDbError && m_runsServices) {
         WriteErrorLog(errcode::CourierError, QStringLiteral("Courierエラー：") + row.detail);
         const QDateTime started = m_main.LastRestart(srv::Courier);
         if (started.isValid() && QDateTime::currentDateTime() < started.addSecs(kErrorMessageWindowSec))
@@ -141,6 +147,9 @@ bool SrvSupervisor::RefreshSrvStatus()
 void SrvSupervisor::SendSrvCheck()
 {
     RefreshSrvStatus();
+    // Only the services' PC asks: another PC's check would answer the services' PC's own.
+    if (!m_runsServices)
+        return;
     // A new check is never posted over a pending one.
     const Row harvester = ReadRow(srv::Harvester);
     if (harvester.ok && harvester.result != QLatin1String("0"))
@@ -152,6 +161,8 @@ void SrvSupervisor::SendSrvCheck()
 
 void SrvSupervisor::SendSrvExit()
 {
+    if (!m_runsServices)
+        return; // the services run on, for the PC that runs them
     m_exiting = true;
     QCoreApplication::processEvents();
     const int passes = std::max(1, Timing().srvExitPasses);

@@ -13,7 +13,11 @@
 class SrvSupervisor : public SrvSupervision
 {
 public:
+    // runsServices: this PC runs the services (the site's setting when not given). A console of
+    // another PC only shows the state the services write: it posts no checks and never starts,
+    // restarts or stops them.
     explicit SrvSupervisor(SupervisionHost &main);
+    SrvSupervisor(SupervisionHost &main, bool runsServices);
 
     void SendSrvCheck() override;
     void SendSrvExit() override;
@@ -38,4 +42,5 @@ private:
     int m_elapsed[2] = {0, 0};
     int m_polls[2] = {0, 0};
     bool m_exiting = false;
+    bool m_runsServices = true;
 };

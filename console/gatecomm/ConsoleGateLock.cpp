@@ -2,6 +2,7 @@
 
 #include "ConsoleTiming.h"
 #include "GateLock.h"
+#include "PcGateLock.h"
 #include "OrvelDefs.h"
 #include "ConsoleState.h"
 #include "SiteFolder.h"
@@ -12,6 +13,7 @@
 #include <QThread>
 
 #include <chrono>
+#include <memory>
 
 orvel::GateLock &ConsoleGateLock()
 {
@@ -41,6 +43,16 @@ orvel::GateLock &ConsoleGateLock()
         else if (!on && QGuiApplication::overrideCursor())
             QGuiApplication::restoreOverrideCursor();
     };
+    // The lock across PCs lives on a connection of its own, opened for the current site; a site
+    // changed since (another test site, a site set up again) gets a new one.
+    static std::unique_ptr<orvel::PcGateLock> acrossPcs;
+    static QString acrossPcsSite;
+    const QString site = orvel::SitePath(QString());
+    if (!acrossPcs || acrossPcsSite != site) {
+        acrossPcs = std::make_unique<orvel::PcGateLock>();
+        acrossPcsSite = site;
+    }
+    hooks.acrossPcs = acrossPcs.get();
     lock.SetHooks(std::move(hooks));
     return lock;
 }

@@ -5,11 +5,14 @@
 #include "ErrorLog.h"
 #include "Notices.h"
 #include "OrvelDefs.h"
+#include "SqlDialect.h"
 #include "TcpCom.h"
 #include "Wakeup.h"
 #include "rdo_cntl.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <optional>
@@ -30,6 +33,128 @@ rdo_cntl &RequestRow(rdo_cntl &db)
     db.setDataSource(QStringLiteral("telmar_v1.t_userreq"));
     db.setWhere(QStringLiteral("req_id = ") + QString::number(orvel::userreq::RowId));
     return db;
+}
+
+// The request row is shared by every console of the site, on one PC or several. A console claims
+// it with one conditional UPDATE: the row is free once the request in it has been answered and
+// its console has read the answer (req_cmd 0), or when an answer has stood unread for
+// Timing().userReqClaimStaleMs (its console is gone). The claim writes a token into detail, which
+// the service overwrites with its outcome; the service reads and answers the row as it always has.
+struct Request
+{
+    int reqCmd = 0;
+    QString ipAddr, portNo, userId, guserId;
+    int gauthority = 1;
+    int gauthType = 0;
+
+    QString Matches() const
+    {
+        return QStringLiteral("req_cmd = %1 AND ip_addr = %2 AND port_no = %3 AND user_id = %4 AND guser_id = %5")
+            .arg(reqCmd)
+            .arg(orvel::SqlText(ipAddr), orvel::SqlText(portNo), orvel::SqlText(userId), orvel::SqlText(guserId));
+    }
+};
+
+struct RowState
+{
+    bool ok = false;
+    QString reqCmd, ipAddr, portNo, userId, guserId, result, detail;
+    bool operator==(const RowState &) const = default;
+};
+
+RowState ReadRow(rdo_cntl &db)
+{
+    RowState r;
+    try {
+        // One row of text columns, joined so that one round trip reads them all.
+        const QString joined = db.ExecFunction(QStringLiteral("SELECT req_cmd || '|' || coalesce(ip_addr, '') || '|' || "
+                                                              "coalesce(port_no, '') || '|' || coalesce(user_id, '') || '|' || "
+                                                              "coalesce(guser_id, '') || '|' || result || '|' || "
+                                                              "coalesce(detail, '') FROM t_userreq WHERE req_id = %1")
+                                                   .arg(orvel::userreq::RowId))
+                                   .toString();
+        const QStringList f = joined.split(u'|');
+        if (f.size() != 7)
+            return r;
+        r = RowState{true, f[0], f[1], f[2], f[3], f[4], f[5], f[6]};
+    } catch (...) {
+    }
+    return r;
+}
+
+QString NewToken()
+{
+    static int serial = 0;
+    // Unique among the consoles of a site: host, process and a serial, at most 20 characters.
+    const QByteArray host = QSysInfo::machineUniqueId().isEmpty() ? QSysInfo::machineHostName().toUtf8()
+                                                                  : QSysInfo::machineUniqueId();
+    const quint32 h = qHash(host);
+    return QStringLiteral("c%1.%2.%3")
+        .arg(h % 100000u)
+        .arg(QCoreApplication::applicationPid() % 10000000)
+        .arg(++serial % 1000)
+        .left(20);
+}
+
+// Claims the row for req and writes it; false when the row stayed taken for as long as a request
+// may wait for its answer.
+bool ClaimRow(rdo_cntl &db, const Request &req, orvel::WakeListener &answered)
+{
+    const QString token = NewToken();
+    const QString set = QStringLiteral("UPDATE t_userreq SET req_cmd = %1, ip_addr = %2, port_no = %3, user_id = %4, "
+                                       "guser_id = %5, gauthority = %6, gauth_type = %7, result = %8, detail = %9 "
+                                       "WHERE req_id = %10 AND ")
+                            .arg(req.reqCmd)
+                            .arg(orvel::SqlText(req.ipAddr), orvel::SqlText(req.portNo), orvel::SqlText(req.userId),
+                                 orvel::SqlText(req.guserId))
+                            .arg(req.gauthority)
+                            .arg(req.gauthType)
+                            .arg(orvel::userreq::ResultPending)
+                            .arg(orvel::SqlText(token))
+                            .arg(orvel::userreq::RowId);
+    QString condition = QStringLiteral("req_cmd = 0");
+    RowState seen;
+    QElapsedTimer unchanged;
+    unchanged.start();
+    for (;;) {
+        try {
+            db.Execute(set + u'(' + condition + u')');
+        } catch (...) {
+        }
+        const RowState now = ReadRow(db);
+        if (now.ok && now.reqCmd == QString::number(req.reqCmd) && now.ipAddr == req.ipAddr &&
+            now.portNo == req.portNo && now.userId == req.userId && now.guserId == req.guserId &&
+            (now.detail == token || now.result != QLatin1String("0")))
+            return true; // ours (answered already, or an identical request that is as good)
+        if (!(now == seen)) {
+            seen = now;
+            unchanged.restart();
+        }
+        const bool answeredRow = seen.ok && seen.result != QLatin1String("0");
+        if (answeredRow && unchanged.elapsed() >= Timing().userReqClaimStaleMs) {
+            // Its console is gone: the row is taken over exactly as it was seen.
+            condition = QStringLiteral("req_cmd = %1 AND result = %2 AND coalesce(detail, '') = %3 AND "
+                                       "coalesce(ip_addr, '') = %4 AND coalesce(user_id, '') = %5")
+                            .arg(seen.reqCmd, seen.result, orvel::SqlText(seen.detail), orvel::SqlText(seen.ipAddr),
+                                 orvel::SqlText(seen.userId));
+            continue;
+        }
+        condition = QStringLiteral("req_cmd = 0");
+        if (!answeredRow && unchanged.elapsed() >= Timing().userReqTimeoutMs)
+            return false; // a request nobody answers holds the row
+        answered.Wait(Timing().userReqPollMs);
+    }
+}
+
+// The answer has been read: the row is free for the next request of any console.
+void ReleaseRow(rdo_cntl &db, const Request &req)
+{
+    try {
+        db.Execute(QStringLiteral("UPDATE t_userreq SET req_cmd = 0 WHERE req_id = %1 AND result <> 0 AND ")
+                       .arg(orvel::userreq::RowId) +
+                   req.Matches());
+    } catch (...) {
+    }
 }
 
 // Reads result (and detail) until the service has answered. Between reads window events run
@@ -67,10 +192,12 @@ enum class Next { Resend, Failed };
 
 // The send-and-retry budget shared by both requests. decide() is asked after a failed result
 // once the gate still answers: Resend, or Failed after it has reported the failure.
-template <typename Write, typename Decide>
-bool SendWithRetries(const QString &ipAddr, const QString &portNo, const QString &userId, bool showMessages,
-                     Write write, Decide decide)
+template <typename Decide>
+bool SendWithRetries(const Request &req, bool showMessages, Decide decide)
 {
+    const QString &ipAddr = req.ipAddr;
+    const QString &portNo = req.portNo;
+    const QString &userId = req.userId;
     rdo_cntl db;
     orvel::WakeListener answered(QLatin1String(orvel::kWakeUserRequestDone));
     for (int pass = 0; pass < kPasses; ++pass) {
@@ -78,9 +205,14 @@ bool SendWithRetries(const QString &ipAddr, const QString &portNo, const QString
             WaitWithEvents(Timing().userReqPassWaitMs);
         for (int send = 1; send <= kSendsPerPass; ++send) {
             answered.TakeWoken(); // a wake-up from an earlier request means nothing now
-            write(RequestRow(db));
+            if (!ClaimRow(db, req, answered)) {
+                ReportNoAnswer(userId, showMessages);
+                return false;
+            }
             orvel::Wake(QLatin1String(orvel::kWakeUserRequest)); // the service need not wait for its tick
             const std::optional<Outcome> o = WaitForResult(RequestRow(db), answered);
+            if (o)
+                ReleaseRow(db, req);
             if (!o) {
                 ReportNoAnswer(userId, showMessages);
                 return false;
@@ -107,18 +239,14 @@ bool SendUserRequest(qint16 kind, const QString &ipAddr, const QString &portNo, 
     if (kind < 1 || kind > 3)
         return true;
     const int reqCmd = kind == kRequestDelete ? orvel::userreq::DeleteUser : orvel::userreq::WriteUser;
-    auto write = [&](rdo_cntl &db) {
-        db.SetData(QStringLiteral("req_id"), orvel::userreq::RowId, false, true);
-        db.SetData(QStringLiteral("ip_addr"), ipAddr);
-        db.SetData(QStringLiteral("user_id"), user.user_id);
-        db.SetData(QStringLiteral("guser_id"), user.guser_id);
-        db.SetData(QStringLiteral("gauthority"), user.gauthority);
-        db.SetData(QStringLiteral("gauth_type"), user.gauth_type);
-        db.SetData(QStringLiteral("result"), orvel::userreq::ResultPending);
-        db.SetData(QStringLiteral("port_no"), portNo);
-        db.SetData(QStringLiteral("req_cmd"), reqCmd);
-        db.UpdateDataEx();
-    };
+    Request req;
+    req.reqCmd = reqCmd;
+    req.ipAddr = ipAddr;
+    req.portNo = portNo;
+    req.userId = user.user_id;
+    req.guserId = user.guser_id;
+    req.gauthority = user.gauthority;
+    req.gauthType = user.gauth_type;
     auto decide = [&](const Outcome &o) {
         const QString &d = o.detail;
         if (d == QLatin1String("3269") || d == QLatin1String("3278") || d == QLatin1String("3294"))
@@ -140,19 +268,14 @@ bool SendUserRequest(qint16 kind, const QString &ipAddr, const QString &portNo, 
                           notices::Tone::Critical);
         return Next::Failed;
     };
-    return SendWithRetries(ipAddr, portNo, user.user_id, showMessages, write, decide);
+    return SendWithRetries(req, showMessages, decide);
 }
 
 bool SendGateCleanRequest(const QString &ipAddr, const QString &portNo)
 {
-    auto write = [&](rdo_cntl &db) {
-        db.SetData(QStringLiteral("req_id"), orvel::userreq::RowId, false, true);
-        db.SetData(QStringLiteral("req_cmd"), orvel::userreq::CleanGate);
-        db.SetData(QStringLiteral("ip_addr"), ipAddr);
-        db.SetData(QStringLiteral("result"), orvel::userreq::ResultPending);
-        db.SetData(QStringLiteral("port_no"), portNo);
-        db.UpdateDataEx();
-    };
-    return SendWithRetries(ipAddr, portNo, QString(), false, write,
-                           [](const Outcome &) { return Next::Resend; });
+    Request req;
+    req.reqCmd = orvel::userreq::CleanGate;
+    req.ipAddr = ipAddr;
+    req.portNo = portNo;
+    return SendWithRetries(req, false, [](const Outcome &) { return Next::Resend; });
 }

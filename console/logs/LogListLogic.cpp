@@ -73,7 +73,7 @@ QString ChooseLeadColumn(const LogFilter &f)
         try {
             rdo_cntl db;
             rows = db.ExecFunction(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM log_telmar_plus WHERE %1 "
-                                                  "LIMIT %2)")
+                                                  "LIMIT %2) AS hits")
                                        .arg(PrefixMatch(column, text))
                                        .arg(fewest))
                        .toInt();
@@ -96,8 +96,12 @@ void ApplyLogFilter(const LogFilter &f, rdo_cntl &db, bool isGrid)
 void ApplyLogFilter(const LogFilter &f, rdo_cntl &db, bool isGrid, const QString &lead)
 {
     // A unary plus keeps SQLite from using a column's index: with a name leading, neither the
-    // period nor the other names are walked by their indexes.
-    const auto led = [&](const QString &column) { return lead.isEmpty() || column == lead ? column : u'+' + column; };
+    // period nor the other names are walked by their indexes. A server database has no unary plus
+    // for times (and its planner weighs the indexes itself).
+    const bool server = CurrentBackend() == DbBackend::PostgreSQL;
+    const auto led = [&](const QString &column) {
+        return lead.isEmpty() || column == lead || server ? column : u'+' + column;
+    };
     db.setDataSource(LogKind(f.listType).view);
     db.setWhere(led(QStringLiteral("log_dt")) + QStringLiteral(" >= #") + f.from + QStringLiteral(" 00:00:00#"));
     db.setWhereS(led(QStringLiteral("log_dt")) + QStringLiteral(" <= #") + f.to + QStringLiteral(" 23:59:59#"));

@@ -192,6 +192,26 @@ TEST_F(GateCommTest, UserStoreFullIsShownOnceAndNotResent)
     EXPECT_TRUE(orvel::FromSjis(f.readAll()).contains("3295,管理者権限の指紋の最大登録数を超えています。0000000002"));
 }
 
+// The request row is shared by every console of the site, on one PC or several: another console's
+// request is waited for and never overwritten; an answer its console never read (a console that
+// is gone) is taken over after a while; reading an answer frees the row.
+TEST_F(GateCommTest, RequestRowIsClaimedOnlyWhenFree)
+{
+    Timing().userReqClaimStaleMs = 100;
+    Timing().userReqTimeoutMs = 300;
+    site.exec("UPDATE t_userreq SET req_cmd = 202, user_id = 'OTHER', guser_id = 'X', result = 0, detail = 'c1.2.3'");
+    EXPECT_FALSE(SendUserRequest(1, ip, port, "00001", CardUser(), false));
+    EXPECT_EQ(site.value("SELECT user_id || ' ' || req_cmd || ' ' || result FROM t_userreq"), "OTHER 202 0");
+
+    site.exec("UPDATE t_userreq SET result = 1, detail = '0'");
+    ServiceDouble service({{1, "0"}});
+    EXPECT_TRUE(SendUserRequest(1, ip, port, "00001", CardUser(), false));
+    EXPECT_EQ(service.requests, 1);
+    EXPECT_EQ(service.lastGuserId, "CARD01");
+    EXPECT_EQ(site.value("SELECT req_cmd || ' ' || result || ' ' || user_id FROM t_userreq"), "0 1 0000000001");
+    Timing() = ConsoleTiming{};
+}
+
 TEST_F(GateCommTest, BusyGateIsResentUntilDone)
 {
     ServiceDouble service({{2, "3269"}, {2, "3269"}, {2, "3269"}, {1, "0"}});

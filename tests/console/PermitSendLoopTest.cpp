@@ -77,7 +77,7 @@ protected:
     QString Permits()
     {
         return site.value("SELECT group_concat(gate_id || '=' || sync_flag, ' ') "
-                          "FROM (SELECT * FROM t_gate_permit ORDER BY gate_id)");
+                          "FROM (SELECT * FROM t_gate_permit ORDER BY gate_id) AS p");
     }
     bool OnGate(const char *gate)
     {

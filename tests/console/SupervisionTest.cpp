@@ -273,3 +273,31 @@ TEST_F(SupervisionTest, ExitAfterBothStopAnswersShowsThem)
 }
 
 } // namespace
+
+// A console of a PC that does not run the services shows what they answer to the services' PC,
+// and never asks them anything, starts, restarts or stops them.
+TEST_F(SupervisionTest, ConsoleOfAnotherPcOnlyShowsTheServicesState)
+{
+    SrvSupervisor other(*main, false);
+    Row(1, 198, 0, "");           // a check of the services' PC, unanswered for ever
+    Row(2, 298, 3, "DB error"); // a database error, which the services' PC answers with a stop
+    for (int tick = 1; tick <= 20; ++tick)
+        other.SendSrvCheck();
+    EXPECT_EQ(ShellCtrl_Orvel::ProcessId(1), 0);
+    EXPECT_EQ(ShellCtrl_Orvel::ProcessId(2), 0);
+    EXPECT_EQ(main->StatusPanel(2), "ビジー");
+    EXPECT_EQ(Col(1, "req_cmd"), "198");
+    EXPECT_EQ(Col(1, "result"), "0");
+    EXPECT_EQ(Col(2, "req_cmd"), "298"); // no stop posted over the answer
+    EXPECT_EQ(Col(2, "result"), "3");
+    EXPECT_FALSE(main->LastRestart(1).isValid());
+
+    Row(1, 198, 1, "稼動中");
+    other.SendSrvCheck();
+    EXPECT_EQ(main->StatusPanel(2), "稼動中");
+    EXPECT_EQ(Col(1, "result"), "1"); // the answer stays for the services' PC to read
+
+    other.SendSrvExit();
+    EXPECT_EQ(Col(1, "req_cmd"), "198");
+    EXPECT_EQ(Col(2, "req_cmd"), "298");
+}

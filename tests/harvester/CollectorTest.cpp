@@ -263,14 +263,14 @@ TEST_F(CollectorTicks, RecordsTheDatabaseRefusesAreSpooledAndStoredOnceInOrder)
     ASSERT_TRUE(OpenShort(locker));
     // After the first record is stored, another program takes the database for itself.
     onRecord = [&] {
-        if (!locker.Exec(QStringLiteral("BEGIN EXCLUSIVE")))
+        if (!LockLogTables(locker))
             ADD_FAILURE() << locker.LastError().toStdString();
         onRecord = nullptr;
     };
     Collector &c = Make(1);
     ASSERT_TRUE(c.Tick());
     ASSERT_TRUE(c.Tick());
-    ASSERT_TRUE(locker.Exec(QStringLiteral("ROLLBACK")));
+    ASSERT_TRUE(UnlockLogTables(locker));
     EXPECT_EQ(Rows(QStringLiteral("SELECT COUNT(*) FROM log_telmar")), 1);
     EXPECT_EQ(c.Spool().Load().size(), 2);
 
@@ -318,7 +318,7 @@ protected:
     QStringList Stored()
     {
         const QString all = QStringLiteral("(SELECT guser_id, log_id FROM log_telmar UNION ALL "
-                                           "SELECT guser_id, log_id FROM log_telmar_raw)");
+                                           "SELECT guser_id, log_id FROM log_telmar_raw) AS r");
         QStringList out;
         const int n = Rows(QStringLiteral("SELECT COUNT(*) FROM ") + all);
         for (int i = 0; i < n; ++i)
@@ -417,7 +417,7 @@ TEST_F(ExactlyOnce, RecordNeitherStoredNorSpooledStaysOnTheGateAndIsLogged)
     AddLogs("00001", 2);
     ServiceDb locker(QStringLiteral("locker"));
     ASSERT_TRUE(OpenShort(locker));
-    ASSERT_TRUE(locker.Exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    ASSERT_TRUE(LockLogTables(locker));
     CollectorSettings s;
     s.lockFile = site.path(QStringLiteral("GateLock.dat"));
     s.spoolFile = site.path(QStringLiteral("no such folder/spool.dat"));
@@ -428,7 +428,7 @@ TEST_F(ExactlyOnce, RecordNeitherStoredNorSpooledStaysOnTheGateAndIsLogged)
         ASSERT_TRUE(c.Tick());
         ASSERT_TRUE(c.Tick());
     }
-    ASSERT_TRUE(locker.Exec(QStringLiteral("ROLLBACK")));
+    ASSERT_TRUE(UnlockLogTables(locker));
     EXPECT_EQ(Waiting(), 2);
     EXPECT_TRUE(ErrorLog().contains(QStringLiteral("gate 00001 seq 1: neither stored"))) << ErrorLog().toStdString();
 

@@ -45,8 +45,23 @@ void AddUser(orvel::test::TestSite &site, const QString &userId, const QString &
 
 bool OpenShort(orvel::ServiceDb &db)
 {
-    return db.Open(QStringLiteral("telmar_mdb;Timeout=300"), QLatin1String(orvel::kDbUser),
-                   QLatin1String(orvel::kDbPassword));
+    // SQLite's busy time-out, or the server's lock time-out, in place of the site's 5 seconds.
+    const QString dsn = orvel::test::OnPostgreSql() ? QStringLiteral("telmar_mdb;ConnSettings=SET lock_timeout TO 300")
+                                                    : QStringLiteral("telmar_mdb;Timeout=300");
+    return db.Open(dsn, QLatin1String(orvel::kDbUser), QLatin1String(orvel::kDbPassword));
+}
+
+bool LockLogTables(orvel::ServiceDb &locker)
+{
+    if (!orvel::test::OnPostgreSql())
+        return locker.Exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    return locker.Begin() &&
+           locker.Exec(QStringLiteral("LOCK TABLE log_telmar, log_telmar_raw, log_gate_seq IN ACCESS EXCLUSIVE MODE"));
+}
+
+bool UnlockLogTables(orvel::ServiceDb &locker)
+{
+    return orvel::test::OnPostgreSql() ? locker.Rollback() : locker.Exec(QStringLiteral("ROLLBACK"));
 }
 
 void Post(orvel::test::TestSite &site, int cmd)

@@ -29,6 +29,10 @@ void AddUser(orvel::test::TestSite &site, const QString &userId, const QString &
              int gauthType = 2);
 // Opens db on telmar_mdb with a short busy time-out, so a locked database fails fast.
 bool OpenShort(orvel::ServiceDb &db);
+// Another program takes the log tables for itself (the whole database on SQLite), so that every
+// write of a collector opened with OpenShort fails after its short wait; and gives them back.
+bool LockLogTables(orvel::ServiceDb &locker);
+bool UnlockLogTables(orvel::ServiceDb &locker);
 // Posts a request to the collector's control row as the console does.
 void Post(orvel::test::TestSite &site, int cmd);
 // Waits (polling the row) for the answer; false if none came before the deadline.

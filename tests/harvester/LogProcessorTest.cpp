@@ -235,6 +235,8 @@ TEST(LogProcessingMifare, UserWithoutCardResolvesThroughThePlaceholder)
 // row used to fail on every step and hold back every later one.
 TEST_F(LogProcessing, UnreadableTimeIsResolvedWithTheProcessingTimeAndHoldsNothingBack)
 {
+    if (orvel::test::OnPostgreSql())
+        GTEST_SKIP() << "a server database's time column refuses an impossible date: no such row can exist there";
     Configure(0, {});
     Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-42-140 8:30:0"));
     Raw(QStringLiteral("00006"), QStringLiteral("CARD0001"), 1, QStringLiteral("2009-04-01 08:30:00"));

@@ -142,8 +142,10 @@ private:
         ASSERT_TRUE(odbc.open(QIODevice::ReadOnly));
         QByteArray text = odbc.readAll();
         odbc.close();
-        ASSERT_TRUE(text.contains("Timeout=5000"));
-        text.replace("Timeout=5000", "Timeout=" + QByteArray::number(kBusyTimeoutMs));
+        // SQLite's busy time-out, or the server's lock time-out.
+        const QByteArray wait = orvel::test::OnPostgreSql() ? "lock_timeout = " : "Timeout=";
+        ASSERT_TRUE(text.contains(wait + "5000")) << text.constData();
+        text.replace(wait + "5000", wait + QByteArray::number(kBusyTimeoutMs));
         ASSERT_TRUE(odbc.open(QIODevice::WriteOnly | QIODevice::Truncate));
         odbc.write(text);
     }
@@ -244,7 +246,11 @@ private:
             m_nextKill = now + Uniform(150, 700);
         }
         if (m_faults.lock) {
-            if (!m_locked && now >= m_nextLock && m_locker.Begin()) {
+            // SQLite takes the write lock at BEGIN; a server database locks the tables the
+            // collector writes.
+            if (!m_locked && now >= m_nextLock && m_locker.Begin() &&
+                (!orvel::test::OnPostgreSql() ||
+                 m_locker.Exec(QStringLiteral("LOCK TABLE log_telmar, log_telmar_raw, log_gate_seq IN ACCESS EXCLUSIVE MODE")))) {
                 m_locked = true;
                 ++m_locks;
                 m_lockEnd = now + Uniform(kBusyTimeoutMs + 200, kBusyTimeoutMs + 1200);

@@ -176,8 +176,13 @@ TEST(GateLibLoader, ResolvesEveryEntryPointOrNamesTheMissingOne)
     GateLibLoader tcp;
     ASSERT_TRUE(tcp.Load(QStringLiteral("libtcpcom.so"), QStringLiteral("tcp_"))) << tcp.LoadError().toStdString();
     EXPECT_NE(tcp.Fn().DeleteAllUnassignUserId, nullptr);
+    // The collector's additions come from the same library under the same prefix.
+    EXPECT_NE(tcp.Fn().DropConnection, nullptr);
+    EXPECT_NE(tcp.Fn().SetUploadAcknowledgement, nullptr);
+    EXPECT_NE(tcp.Fn().AcknowledgeLogRecords, nullptr);
     GateLibLoader serial;
     EXPECT_TRUE(serial.Load(QStringLiteral("libhostcom.so"), QStringLiteral("serial_")));
+    EXPECT_NE(serial.Fn().AcknowledgeLogRecords, nullptr);
 
     GateLibLoader missing;
     EXPECT_FALSE(missing.Load(QStringLiteral("libnosuchgate.so"), QStringLiteral("tcp_")));

@@ -55,6 +55,10 @@ public:
     // they are rewritten here for PostgreSQL. Statements of the programs are never rewritten.
     static QString TestSql(const QString &sql);
 
+    // PostgreSQL only: HOST:PORT/DATABASE of this site's database, as init-site --postgresql takes
+    // it (another site folder joining it stands in for another PC); empty on SQLite.
+    QString pgDatabase() const { return m_pgDatabase.isEmpty() ? QString() : m_pgAddress + u'/' + m_pgDatabase; }
+
 private:
     QTemporaryDir m_tmp;
     bool m_ok = false;

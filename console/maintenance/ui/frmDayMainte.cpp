@@ -10,6 +10,7 @@
 #include "ScreenLook.h"
 #include "ScreenRefresh.h"
 #include "ScreenRegistry.h"
+#include "SiteFolder.h"
 #include "ShellCtrl_Orvel.h"
 #include "SrvRequest.h"
 #include "mdifVantr.h"
@@ -121,7 +122,8 @@ void frmDayMainte::timStart_Timer()
     } catch (const RdoError &e) {
         MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
     }
-    if (on(m_txtDbMainteFlag))
+    // Compaction stops the services: only the PC that runs them compacts.
+    if (on(m_txtDbMainteFlag) && orvel::SiteRunsServices())
         RestartServicesAroundCompaction();
 
     Info(QStringLiteral("完了しました。"));

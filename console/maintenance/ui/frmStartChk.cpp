@@ -7,6 +7,7 @@
 #include "Public.h"
 #include "ScreenLook.h"
 #include "ScreenRegistry.h"
+#include "SiteFolder.h"
 #include "ShellCtrl_Orvel.h"
 #include "SrvRequest.h"
 #include "rdo_cntl.h"
@@ -68,8 +69,11 @@ void frmStartChk::timStart_Timer()
         // The services must still start: a gate list that cannot be read is reported and passed.
         MsgBox::Show(e.message(), QMessageBox::Ok, QMessageBox::Critical);
     }
-    ArmServiceRows();
-    ShellCtrl_Orvel::StartHarvester();
-    ShellCtrl_Orvel::StartCourier();
+    // A console of a PC that does not run the services leaves them to the PC that does.
+    if (orvel::SiteRunsServices()) {
+        ArmServiceRows();
+        ShellCtrl_Orvel::StartHarvester();
+        ShellCtrl_Orvel::StartCourier();
+    }
     accept();
 }

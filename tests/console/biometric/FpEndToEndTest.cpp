@@ -80,12 +80,12 @@ TEST_F(FpEndToEndTest, AFingerEnrolledAtTheConsoleOpensTheGateForItsOwnerOnly)
     ShellCtrl_Orvel::StartHarvester();
     const QString both = QStringLiteral(
         "SELECT COUNT(*) FROM (SELECT gate_id, guser_id, log_type FROM log_telmar_raw UNION ALL "
-        "SELECT gate_id, guser_id, log_type FROM log_telmar WHERE write_ok_flag = 0)");
+        "SELECT gate_id, guser_id, log_type FROM log_telmar WHERE write_ok_flag = 0) AS r");
     ASSERT_TRUE(WaitFor([&] { return site.value(both).toInt() >= 2; }, 30000)) << site.value(both).toStdString();
     EXPECT_EQ(site.value(both), QStringLiteral("2"));
     const QString passages = QStringLiteral(
         "SELECT group_concat(log_type || ':' || COALESCE(guser_id, ''), ' ') FROM (SELECT guser_id, log_type FROM "
-        "log_telmar_raw UNION ALL SELECT guser_id, log_type FROM log_telmar WHERE write_ok_flag = 0 ORDER BY log_type)");
+        "log_telmar_raw UNION ALL SELECT guser_id, log_type FROM log_telmar WHERE write_ok_flag = 0 ORDER BY log_type) AS r");
     EXPECT_EQ(site.value(passages), QStringLiteral("1:%1 29:").arg(kGuser));
     // The log list shows the admitted passage under the user.
     ASSERT_TRUE(WaitFor([&] { return site.value(QStringLiteral("SELECT COUNT(*) FROM log_telmar_plus")).toInt() >= 2; }));
