@@ -1,5 +1,5 @@
 // The log list's queries on a large log (not a test: it prints figures).
-//   logs_bench [ROWS]   default 1000000
+//   logs_bench [ROWS] [--keep FILE]   default 1000000
 // Fills log_telmar_plus of a temporary site with ROWS rows spread over 90 days (5000 users), then
 // times, as the screen runs them through the access component:
 //  - the monitor query (21 newest of the last week) of every log kind;
@@ -8,6 +8,8 @@
 //    model, shown by a view) and, in the same run, as it did before (the period leads, rows into a
 //    widget grid cell by cell); beside them the query read cell by cell into a plain list, with
 //    either leading.
+// With --keep FILE (SQLite only) the filled database is copied to FILE, and a later run on the same
+// day with the same FILE starts from a copy of it instead of filling again (the fill takes minutes).
 
 #include "MsfGrid.h"
 #include "ServiceDb.h"
@@ -21,6 +23,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTextStream>
 
 using namespace orvel;
@@ -29,7 +32,13 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rows = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 1000000;
+    QStringList args = app.arguments().mid(1);
+    QString keep;
+    if (const qsizetype k = args.indexOf(QStringLiteral("--keep")); k >= 0 && k + 1 < args.size()) {
+        keep = args[k + 1];
+        args.remove(k, 2);
+    }
+    const int rows = args.isEmpty() ? 1000000 : args[0].toInt();
     QTextStream out(stdout);
     test::TestSite site;
     if (!site.ok()) {
@@ -40,7 +49,18 @@ int main(int argc, char **argv)
     const QDateTime start = QDateTime(QDate::currentDate().addDays(-90), QTime(0, 0));
     QElapsedTimer fill;
     fill.start();
-    {
+    const bool sqlite = !test::OnPostgreSql();
+    if (sqlite && !keep.isEmpty() && QFile::exists(keep)) {
+        rdo_cntl db;
+        db.Term();
+        QFile::remove(site.path(QStringLiteral("telmar.db")));
+        if (!QFile::copy(keep, site.path(QStringLiteral("telmar.db"))) ||
+            !db.InitMDB(QStringLiteral("telmar_mdb"), QStringLiteral("vrn_operator"), QStringLiteral("curator63918zzz"))) {
+            out << "cannot use " << keep << "\n";
+            return 1;
+        }
+        out << "copied the filled log from " << keep << " in " << fill.elapsed() << " ms\n";
+    } else {
         ServiceDb db(QStringLiteral("fill"));
         db.Open();
         const QString insert = QStringLiteral(
@@ -59,8 +79,11 @@ int main(int argc, char **argv)
             db.Commit();
         }
         db.Exec(QStringLiteral("ANALYZE"));
+        db.Close();
+        out << "filled " << rows << " rows in " << fill.elapsed() << " ms\n";
+        if (sqlite && !keep.isEmpty() && !QFile::copy(site.path(QStringLiteral("telmar.db")), keep))
+            out << "cannot keep a copy in " << keep << "\n";
     }
-    out << "filled " << rows << " rows in " << fill.elapsed() << " ms\n";
     out.flush();
 
     auto time = [&](const logs::LogFilter &f, const QString &lead, RdoGridControl &grid, bool packed = false) {
