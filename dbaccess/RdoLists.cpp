@@ -5,6 +5,7 @@
 #include "RdoSql.h"
 #include "SqlDialect.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 using namespace rdo_internal;
@@ -54,9 +55,21 @@ qint32 rdo_cntl::LoadGrid(RdoGridControl *cntl, qint32 startRow)
     } redraw{grid};
     grid->setRedraw(false);
 
+    // A row the database fails to give ends the rows as the end of the result does: the failure
+    // is raised, never shown as a shorter list.
+    const auto fetched = [&]() {
+        if (q.next())
+            return true;
+        if (q.lastError().isValid()) {
+            const QString error = q.lastError().text();
+            CloseRecSet();
+            throw RdoError(error);
+        }
+        return false;
+    };
     const qint32 first = startRow == -1 ? grid->fixedRows() : startRow;
     qint32 r = first;
-    if (!q.next()) {
+    if (!fetched()) {
         grid->setRows(r);
         CloseRecSet();
         return 0;
@@ -98,7 +111,7 @@ qint32 rdo_cntl::LoadGrid(RdoGridControl *cntl, qint32 startRow)
                 }
                 done += rows.size();
                 r = qint32(qMax<qint64>(r, end));
-            } while (first + done < rowCap && q.next());
+            } while (first + done < rowCap && fetched());
         } else {
             QVector<int> cols(m_fields.size(), -1);
             for (int i = 0; i < m_fields.size(); ++i)
@@ -115,7 +128,7 @@ qint32 rdo_cntl::LoadGrid(RdoGridControl *cntl, qint32 startRow)
                         fillCell(r, i, q.value(cols[i]));
                 }
                 ++r;
-            } while (q.next());
+            } while (fetched());
         }
     } catch (const RdoError &) {
         CloseRecSet();
