@@ -1,5 +1,7 @@
 // The log list's queries on a large log (not a test: it prints figures).
-//   logs_bench [ROWS] [--keep FILE] [--rounds N] [--now-only]   default 1000000 rows, 2 rounds
+//   logs_bench [ROWS] [--keep FILE] [--rounds N] [--now-only] [--user PREFIX]
+//   default 1000000 rows, 2 rounds, user name prefix "user12" ("" for none: the period leads and
+//   the query stops at the list's 100,000 rows)
 // Fills log_telmar_plus of a temporary site with ROWS rows spread over 90 days (5000 users), then
 // times, as the screen runs them through the access component:
 //  - the monitor query (21 newest of the last week) of every log kind;
@@ -54,6 +56,11 @@ int main(int argc, char **argv)
     int rounds = 2;
     if (const qsizetype k = args.indexOf(QStringLiteral("--rounds")); k >= 0 && k + 1 < args.size()) {
         rounds = args[k + 1].toInt();
+        args.remove(k, 2);
+    }
+    QString userPrefix = QStringLiteral("user12");
+    if (const qsizetype k = args.indexOf(QStringLiteral("--user")); k >= 0 && k + 1 < args.size()) {
+        userPrefix = args[k + 1];
         args.remove(k, 2);
     }
     const bool nowOnly = args.removeAll(QStringLiteral("--now-only")) > 0;
@@ -135,9 +142,9 @@ int main(int argc, char **argv)
 
     f.monitor = false;
     f.listType = 3;
-    f.userName = QStringLiteral("user12");
+    f.userName = userPrefix;
     f.from = QDate::currentDate().addDays(-90).toString(QStringLiteral("yyyy/MM/dd"));
-    const QString label = QStringLiteral("manual, all logs of 90 days, user name 'user12%'");
+    const QString label = QStringLiteral("manual, all logs of 90 days, user name '%1%'").arg(userPrefix);
     for (int round = 0; round < rounds; ++round) {
         const double cpu0 = CpuMs();
         QElapsedTimer choose;
