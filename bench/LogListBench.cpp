@@ -1,5 +1,7 @@
 // The log list's queries on a large log (not a test: it prints figures).
-//   logs_bench [ROWS]   default 1000000
+//   logs_bench [ROWS] [--keep FILE] [--rounds N] [--now-only] [--user PREFIX]
+//   default 1000000 rows, 2 rounds, user name prefix "user12" ("" for none: the period leads and
+//   the query stops at the list's 100,000 rows)
 // Fills log_telmar_plus of a temporary site with ROWS rows spread over 90 days (5000 users), then
 // times, as the screen runs them through the access component:
 //  - the monitor query (21 newest of the last week) of every log kind;
@@ -8,6 +10,8 @@
 //    model, shown by a view) and, in the same run, as it did before (the period leads, rows into a
 //    widget grid cell by cell); beside them the query read cell by cell into a plain list, with
 //    either leading.
+// --now-only times the screen's way alone (for profiling it). With --keep FILE (SQLite only) the filled database is copied to FILE, and a later run on the same
+// day with the same FILE starts from a copy of it instead of filling again (the fill takes minutes).
 
 #include "MsfGrid.h"
 #include "ServiceDb.h"
@@ -21,15 +25,46 @@
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTextStream>
 
+#include <ctime>
+
 using namespace orvel;
+
+namespace {
+// Processor time of the whole process (the database and its driver run in it), in ms: on a
+// loaded machine it varies far less than the elapsed time.
+double CpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rows = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 1000000;
+    QStringList args = app.arguments().mid(1);
+    QString keep;
+    if (const qsizetype k = args.indexOf(QStringLiteral("--keep")); k >= 0 && k + 1 < args.size()) {
+        keep = args[k + 1];
+        args.remove(k, 2);
+    }
+    int rounds = 2;
+    if (const qsizetype k = args.indexOf(QStringLiteral("--rounds")); k >= 0 && k + 1 < args.size()) {
+        rounds = args[k + 1].toInt();
+        args.remove(k, 2);
+    }
+    QString userPrefix = QStringLiteral("user12");
+    if (const qsizetype k = args.indexOf(QStringLiteral("--user")); k >= 0 && k + 1 < args.size()) {
+        userPrefix = args[k + 1];
+        args.remove(k, 2);
+    }
+    const bool nowOnly = args.removeAll(QStringLiteral("--now-only")) > 0;
+    const int rows = args.isEmpty() ? 1000000 : args[0].toInt();
     QTextStream out(stdout);
     test::TestSite site;
     if (!site.ok()) {
@@ -40,7 +75,18 @@ int main(int argc, char **argv)
     const QDateTime start = QDateTime(QDate::currentDate().addDays(-90), QTime(0, 0));
     QElapsedTimer fill;
     fill.start();
-    {
+    const bool sqlite = !test::OnPostgreSql();
+    if (sqlite && !keep.isEmpty() && QFile::exists(keep)) {
+        rdo_cntl db;
+        db.Term();
+        QFile::remove(site.path(QStringLiteral("telmar.db")));
+        if (!QFile::copy(keep, site.path(QStringLiteral("telmar.db"))) ||
+            !db.InitMDB(QStringLiteral("telmar_mdb"), QStringLiteral("vrn_operator"), QStringLiteral("curator63918zzz"))) {
+            out << "cannot use " << keep << "\n";
+            return 1;
+        }
+        out << "copied the filled log from " << keep << " in " << fill.elapsed() << " ms\n";
+    } else {
         ServiceDb db(QStringLiteral("fill"));
         db.Open();
         const QString insert = QStringLiteral(
@@ -59,8 +105,11 @@ int main(int argc, char **argv)
             db.Commit();
         }
         db.Exec(QStringLiteral("ANALYZE"));
+        db.Close();
+        out << "filled " << rows << " rows in " << fill.elapsed() << " ms\n";
+        if (sqlite && !keep.isEmpty() && !QFile::copy(site.path(QStringLiteral("telmar.db")), keep))
+            out << "cannot keep a copy in " << keep << "\n";
     }
-    out << "filled " << rows << " rows in " << fill.elapsed() << " ms\n";
     out.flush();
 
     auto time = [&](const logs::LogFilter &f, const QString &lead, RdoGridControl &grid, bool packed = false) {
@@ -82,29 +131,27 @@ int main(int argc, char **argv)
         f.listType = kind;
         test::Grid g(1, 10);
         const auto [n, ms] = time(f, QString(), g);
+        LogGridModel model(10);
+        model.SetPackedFormats(logs::LogGridFormats());
+        const auto [n2, packedMs] = time(f, QString(), model, true);
         out << "monitor " << logs::LogKind(kind).name << ": " << n << " rows in " << QString::number(ms, 'f', 1)
-            << " ms\n";
+            << " ms cell by cell, " << n2 << " in " << QString::number(packedMs, 'f', 1)
+            << " ms into the list's model\n";
     }
     out.flush();
 
     f.monitor = false;
     f.listType = 3;
-    f.userName = QStringLiteral("user12");
+    f.userName = userPrefix;
     f.from = QDate::currentDate().addDays(-90).toString(QStringLiteral("yyyy/MM/dd"));
-    const QString label = QStringLiteral("manual, all logs of 90 days, user name 'user12%'");
-    for (int round = 0; round < 2; ++round) {
-        // The query alone: rows into a plain list of cells.
-        test::Grid byPeriod(1, 10), byChoice(1, 10);
+    const QString label = QStringLiteral("manual, all logs of 90 days, user name '%1%'").arg(userPrefix);
+    for (int round = 0; round < rounds; ++round) {
+        const double cpu0 = CpuMs();
         QElapsedTimer choose;
         choose.start();
         const QString lead = logs::ChooseLeadColumn(f);
         const double chooseMs = choose.nsecsElapsed() / 1e6;
-        const auto [n0, sql0] = time(f, QString(), byPeriod);
-        const auto [n1, sql1] = time(f, lead, byChoice);
-        // With the grid fill: before, a widget grid cell by cell; now the list's model.
-        MsfGrid widgetGrid;
-        widgetGrid.setCols(10);
-        const auto [n2, before] = time(f, QString(), widgetGrid);
+        // Now: the list's model, shown by its view.
         LogGridModel model(10);
         model.SetPackedFormats(logs::LogGridFormats());
         LogGridView view(&model);
@@ -115,10 +162,26 @@ int main(int argc, char **argv)
         view.show();
         QCoreApplication::processEvents();
         const double showMs = shown.nsecsElapsed() / 1e6;
+        const double cpuMs = CpuMs() - cpu0;
         out << label << " (round " << round + 1 << "): with the grid fill "
             << QString::number(now + chooseMs + showMs, 'f', 0) << " ms now (target 300; choosing the lead "
-            << QString::number(chooseMs, 'f', 1) << " ms, showing " << QString::number(showMs, 'f', 0) << " ms), "
-            << QString::number(before, 'f', 0) << " ms before; read cell by cell into a list "
+            << QString::number(chooseMs, 'f', 1) << " ms, reading " << QString::number(now, 'f', 0)
+            << " ms, showing " << QString::number(showMs, 'f', 0) << " ms; processor time "
+            << QString::number(cpuMs, 'f', 0) << " ms)";
+        if (nowOnly) {
+            out << "; rows " << n3 << "\n";
+            out.flush();
+            continue;
+        }
+        // Before: the period leading, a widget grid filled cell by cell; beside it the query alone,
+        // rows read cell by cell into a plain list, with either leading.
+        MsfGrid widgetGrid;
+        widgetGrid.setCols(10);
+        const auto [n2, before] = time(f, QString(), widgetGrid);
+        test::Grid byPeriod(1, 10), byChoice(1, 10);
+        const auto [n0, sql0] = time(f, QString(), byPeriod);
+        const auto [n1, sql1] = time(f, lead, byChoice);
+        out << ", " << QString::number(before, 'f', 0) << " ms before; read cell by cell into a list "
             << QString::number(sql1, 'f', 0) << " ms with '" << (lead.isEmpty() ? QStringLiteral("log_dt") : lead)
             << "' leading, " << QString::number(sql0, 'f', 0) << " ms with the period leading; rows " << n1 << " / "
             << n0 << " / " << n3 << " / " << n2

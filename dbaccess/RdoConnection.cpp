@@ -22,7 +22,16 @@ orvel::DbConnection &Connection()
 bool OpenShared()
 {
     const SharedState &s = State();
-    return Connection().Open(s.dbName, s.userId, s.passWd);
+    if (!Connection().Open(s.dbName, s.userId, s.passWd))
+        return false;
+    if (Connection().Backend() == orvel::DbBackend::SQLite) {
+        // The console reads long lists (the log list sorts and numbers up to 100,000 rows): 16 MB
+        // of page cache, for the database and for sorting, keep such a read out of temporary
+        // files. The default is 2 MB.
+        Connection().Exec(QStringLiteral("PRAGMA cache_size = -16384"));
+        Connection().Exec(QStringLiteral("PRAGMA temp.cache_size = -16384"));
+    }
+    return true;
 }
 
 } // namespace rdo_internal

@@ -53,5 +53,6 @@ inline constexpr char kNoFields[] = "項目が設定されていません。";
 inline constexpr char kAlreadyRegistered[] = "既に登録されています。";
 inline constexpr char kNoControl[] = "コントロールが設定されていません。";
 inline constexpr char kWrongControl[] = "このコントロールは使用できません。";
+inline constexpr char kBrokenRows[] = "読み込んだ行の並びが正しくありません。";
 
 } // namespace rdo_internal

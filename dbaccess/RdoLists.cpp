@@ -3,7 +3,9 @@
 #include "Format.h"
 #include "RdoInternal.h"
 #include "RdoSql.h"
+#include "SqlDialect.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 using namespace rdo_internal;
@@ -36,7 +38,15 @@ qint32 rdo_cntl::LoadGrid(RdoGridControl *cntl, qint32 startRow)
     qint64 rowCap = 1000000000;
     if (mdb && !m_limit.isEmpty())
         rowCap = grid->fixedRows() + m_limit.trimmed().toLongLong();
-    QSqlQuery &q = Open(SelectText(!mdb));
+    // Rows packed several to a value need a plain row count as the limit (never "10 OFFSET 5").
+    bool countLimit = m_limit.trimmed().isEmpty();
+    const qint64 maxRows = countLimit ? 0 : m_limit.trimmed().toLongLong(&countLimit);
+    const QString packedSql = m_packedRows > 1 && !m_fields.isEmpty() && !m_fields[0].name.isEmpty() && countLimit
+                                  ? orvel::PackedRowsSelect(orvel::CurrentBackend(), m_fields[0].name, m_dataSource,
+                                                            m_where, m_order, maxRows, m_packedRows)
+                                  : QString();
+    const bool packed = !packedSql.isEmpty();
+    QSqlQuery &q = packed ? Open(packedSql) : OpenGridQuery(!mdb);
 
     struct Redraw
     {
@@ -45,41 +55,85 @@ qint32 rdo_cntl::LoadGrid(RdoGridControl *cntl, qint32 startRow)
     } redraw{grid};
     grid->setRedraw(false);
 
-    qint32 r = startRow == -1 ? grid->fixedRows() : startRow;
-    if (!q.next()) {
+    // A row the database fails to give ends the rows as the end of the result does: the failure
+    // is raised, never shown as a shorter list.
+    const auto fetched = [&]() {
+        if (q.next())
+            return true;
+        if (q.lastError().isValid()) {
+            const QString error = q.lastError().text();
+            CloseRecSet();
+            throw RdoError(error);
+        }
+        return false;
+    };
+    const qint32 first = startRow == -1 ? grid->fixedRows() : startRow;
+    qint32 r = first;
+    if (!fetched()) {
         grid->setRows(r);
         CloseRecSet();
         return 0;
     }
-    QVector<int> cols(m_fields.size(), -1);
+    const auto fillCell = [&](qint32 row, int i, const QVariant &v) {
+        const Field &f = m_fields[i];
+        if (f.format == QLatin1String("VSF_CHECK"))
+            grid->setCellChecked(row, i, IsTruthy(orvel::ValueText(v)));
+        else
+            grid->setTextMatrix(row, i, orvel::FormatValue(v, f.format));
+        if (f.foreColor != 0)
+            grid->setCellForeColor(row, i, f.foreColor);
+    };
     try {
-        for (int i = 0; i < m_fields.size(); ++i)
-            if (!m_fields[i].name.isEmpty())
-                cols[i] = ColumnIndex(q, m_fields[i].name);
+        if (packed) {
+            // Each value holds the next rows, each carrying its number: a row is placed by its
+            // number, and a value whose numbers are not exactly the next ones is refused.
+            QList<std::pair<qint64, QString>> rows;
+            QList<bool> placed;
+            qint64 done = 0;
+            do {
+                if (!orvel::SplitPackedRows(orvel::ValueText(q.value(0)), &rows))
+                    throw RdoError(QString::fromUtf8(kBrokenRows));
+                placed.fill(false, rows.size());
+                const qint64 end = qMin<qint64>(rowCap, first + done + rows.size());
+                if (end > r)
+                    grid->setRows(qint32(end));
+                for (const auto &[number, text] : rows) {
+                    const qint64 at = number - done - 1;
+                    if (at < 0 || at >= rows.size() || placed[at])
+                        throw RdoError(QString::fromUtf8(kBrokenRows));
+                    placed[at] = true;
+                    const qint64 row = first + done + at;
+                    if (row >= end)
+                        continue;
+                    fillCell(qint32(row), 0, text);
+                    for (int i = 1; i < m_fields.size(); ++i)
+                        grid->setTextMatrix(qint32(row), i, QString());
+                }
+                done += rows.size();
+                r = qint32(qMax<qint64>(r, end));
+            } while (first + done < rowCap && fetched());
+        } else {
+            QVector<int> cols(m_fields.size(), -1);
+            for (int i = 0; i < m_fields.size(); ++i)
+                if (!m_fields[i].name.isEmpty())
+                    cols[i] = ColumnIndex(q, m_fields[i].name);
+            do {
+                if (mdb && r >= rowCap)
+                    break;
+                grid->setRows(r + 1);
+                for (int i = 0; i < m_fields.size(); ++i) {
+                    if (cols[i] < 0)
+                        grid->setTextMatrix(r, i, QString());
+                    else
+                        fillCell(r, i, q.value(cols[i]));
+                }
+                ++r;
+            } while (fetched());
+        }
     } catch (const RdoError &) {
         CloseRecSet();
         throw;
     }
-    do {
-        if (mdb && r >= rowCap)
-            break;
-        grid->setRows(r + 1);
-        for (int i = 0; i < m_fields.size(); ++i) {
-            const Field &f = m_fields[i];
-            if (cols[i] < 0) {
-                grid->setTextMatrix(r, i, QString());
-                continue;
-            }
-            const QVariant v = q.value(cols[i]);
-            if (f.format == QLatin1String("VSF_CHECK"))
-                grid->setCellChecked(r, i, IsTruthy(orvel::ValueText(v)));
-            else
-                grid->setTextMatrix(r, i, orvel::FormatValue(v, f.format));
-            if (f.foreColor != 0)
-                grid->setCellForeColor(r, i, f.foreColor);
-        }
-        ++r;
-    } while (q.next());
     if (grid->rows() > grid->fixedRows())
         grid->setCurrentRow(grid->fixedRows());
     CloseRecSet();

@@ -86,6 +86,29 @@ QString rdo_cntl::SelectText(bool withLimit, const QString &field) const
     return rdo_sql::Select(m_dataSource, {m_where, m_order, m_limit}, withLimit, field);
 }
 
+QString rdo_cntl::FieldNames() const
+{
+    QStringList names;
+    for (const Field &f : m_fields)
+        if (!f.name.isEmpty() && !names.contains(f.name))
+            names << f.name;
+    return names.join(QStringLiteral(", "));
+}
+
+QSqlQuery &rdo_cntl::OpenGridQuery(bool withLimit)
+{
+    // Reading only the columns a grid shows spares the driver the others. A source the names do
+    // not fit (a name it lacks, one two joined tables share) is read whole, as before, so that the
+    // missing name is reported as such.
+    if (const QString names = FieldNames(); !names.isEmpty()) {
+        try {
+            return Open(SelectText(withLimit, names));
+        } catch (const RdoError &) {
+        }
+    }
+    return Open(SelectText(withLimit));
+}
+
 QSqlQuery &rdo_cntl::Open(const QString &sql)
 {
     m_recSet = std::make_unique<QSqlQuery>(Connection().Query(sql));

@@ -56,6 +56,12 @@ public:
     void setGroup(const QString &v) { m_group = v; }
     QString Limit() const { return m_limit; }
     void setLimit(const QString &v) { m_limit = v; }
+    // LoadGrid reads the first field only, this many rows to a fetched value, which the database
+    // joins (orvel::PackedRowsSelect); the field must give text. 1, the default: row by row. For
+    // long results, since every fetch through the driver costs more than the database's work on
+    // the row.
+    qint32 PackedRows() const { return m_packedRows; }
+    void setPackedRows(qint32 rowsPerValue) { m_packedRows = rowsPerValue; }
     QString curCode() const { return m_curCode; }
     void setcurCode(const QString &v) { m_curCode = v; }
     QString curData() const { return m_curData; }
@@ -156,6 +162,11 @@ private:
     bool EnsureConnection();
     // The query of the source and clauses: "Select * from ..." or "Select FIELD from ...".
     QString SelectText(bool withLimit = true, const QString &field = QString()) const;
+    // The names of the field list, each once, joined by commas (empty when no entry has a name).
+    QString FieldNames() const;
+    // LoadGrid's query: the named fields only when the database accepts them, else every column (a
+    // name the source lacks is then reported by name).
+    QSqlQuery &OpenGridQuery(bool withLimit);
     QSqlQuery &Open(const QString &sql);
     void CloseRecSet();
     void Exec(const QString &sql);
@@ -176,6 +187,7 @@ private:
     QString m_order;
     QString m_group;
     QString m_limit;
+    qint32 m_packedRows = 1;
     QString m_curCode;
     QString m_curData;
     QString m_formName;

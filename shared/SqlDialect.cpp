@@ -77,6 +77,103 @@ QString IsoDateTimeText(int year, int month, int day, int hour, int minute, int 
         .arg(second, 2, 10, QLatin1Char('0'));
 }
 
+namespace {
+// The terms of an ORDER BY list as (expression, direction suffix): "a DESC, f(b, c)" ->
+// ("a", " DESC"), ("f(b, c)", ""). Commas inside parentheses or quotes do not split.
+QList<std::pair<QString, QString>> OrderTerms(const QString &order)
+{
+    QStringList parts;
+    int depth = 0;
+    QChar quote;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const QChar c = order.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            --depth;
+        } else if (c == u',' && depth == 0) {
+            parts << order.mid(from, i - from);
+            from = i + 1;
+        }
+    }
+    parts << order.mid(from);
+    static const QRegularExpression suffix(QStringLiteral(R"((\s+(ASC|DESC))?(\s+NULLS\s+(FIRST|LAST))?\s*$)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    QList<std::pair<QString, QString>> terms;
+    for (const QString &part : parts) {
+        const auto m = suffix.match(part);
+        terms.append({part.left(m.capturedStart()).trimmed(), m.captured().trimmed()});
+    }
+    return terms;
+}
+} // namespace
+
+QString PackedRowsSelect(DbBackend backend, const QString &value, const QString &source, const QString &where,
+                         const QString &order, qint64 maxRows, int rowsPerValue)
+{
+    // The query itself runs as written (ORDER BY and LIMIT, so the database may stop early);
+    // its rows are then numbered in the same order, by its sort keys, and joined by number.
+    QStringList keys, numbering;
+    if (!order.trimmed().isEmpty()) {
+        for (const auto &[expression, direction] : OrderTerms(order)) {
+            bool position = false;
+            expression.toInt(&position);
+            if (expression.isEmpty() || position)
+                return QString(); // "ORDER BY 2" names no key the numbering could repeat
+            const QString key = QStringLiteral("packed_key%1").arg(keys.size() + 1);
+            keys << expression + QStringLiteral(" AS ") + key;
+            numbering << (direction.isEmpty() ? key : key + u' ' + direction);
+        }
+    }
+    const bool pg = backend == DbBackend::PostgreSQL;
+    const QString rs = pg ? QStringLiteral("chr(30)") : QStringLiteral("char(30)");
+    const QString us = pg ? QStringLiteral("chr(31)") : QStringLiteral("char(31)");
+    const QString row = QStringLiteral("CAST(packed_no AS VARCHAR) || %1 || replace(COALESCE(packed_value, ''), %2, ' ')")
+                            .arg(us, rs);
+    const QString joined = pg ? QStringLiteral("string_agg(%1, %2 ORDER BY packed_no)").arg(row, rs)
+                              : QStringLiteral("group_concat(%1, %2)").arg(row, rs);
+    QString query = QStringLiteral("SELECT %1 AS packed_value").arg(value);
+    for (const QString &key : keys)
+        query += QStringLiteral(", ") + key;
+    query += QStringLiteral(" FROM ") + source;
+    if (!where.isEmpty())
+        query += QStringLiteral(" WHERE ") + where;
+    if (!order.trimmed().isEmpty())
+        query += QStringLiteral(" ORDER BY ") + order;
+    if (maxRows > 0)
+        query += QStringLiteral(" LIMIT %1").arg(maxRows);
+    const QString group = QStringLiteral("(packed_no - 1) / %1").arg(qMax(1, rowsPerValue));
+    return QStringLiteral("SELECT %1 AS packed_rows FROM (SELECT row_number() OVER (%2) AS packed_no, packed_value "
+                          "FROM (%3) packed_query) packed GROUP BY %4 ORDER BY %4")
+        .arg(joined, numbering.isEmpty() ? QString() : QStringLiteral("ORDER BY ") + numbering.join(QStringLiteral(", ")),
+             query, group);
+}
+
+bool SplitPackedRows(const QString &packed, QList<std::pair<qint64, QString>> *rows)
+{
+    rows->clear();
+    qsizetype at = 0;
+    while (at <= packed.size()) {
+        qsizetype end = packed.indexOf(QChar(kPackedRowSeparator), at);
+        if (end < 0)
+            end = packed.size();
+        const qsizetype mark = packed.indexOf(QChar(kPackedNumberSeparator), at);
+        bool ok = false;
+        const qint64 number = mark >= 0 && mark < end ? QStringView(packed).sliced(at, mark - at).toLongLong(&ok) : 0;
+        if (!ok || number <= 0)
+            return false;
+        rows->append({number, packed.sliced(mark + 1, end - mark - 1)});
+        at = end + 1;
+    }
+    return true;
+}
+
 QString TranslateSql(const QString &sql, DbBackend backend)
 {
     QString out;

@@ -5,7 +5,10 @@
 // back end in use; values placed between quotes go through SqlEscape so that a quote inside a
 // value (O'Brien) never ends the literal.
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace orvel {
 
@@ -36,6 +39,26 @@ QString SqlLiteral(const QString &value, const QString &enclosing);
 // Text inside quoted literals and quoted names is left untouched.
 QString TranslateSql(const QString &sql, DbBackend backend);
 inline QString TranslateSql(const QString &sql) { return TranslateSql(sql, CurrentBackend()); }
+
+// ---- rows read several to a value -------------------------------------------------------------
+// Every row fetched through the driver costs more than the database's own work on it, so a long
+// result is better read as a few values of many rows each. PackedRowsSelect gives the rows of
+//   SELECT value FROM source [WHERE where] [ORDER BY order]
+// (at most maxRows of them; 0: all) numbered 1, 2, ... in that order, and joins each run of
+// rowsPerValue consecutive rows into one value: values in the order of their rows, each row written
+// as its number, kPackedNumberSeparator and its text, rows separated by kPackedRowSeparator. The
+// number, not the place in the value, gives a row's position: SQLite joins a group in no
+// guaranteed order. The query runs as written (ORDER BY, LIMIT) and its rows are numbered by its
+// sort keys, so the order's terms must be expressions of the source: empty text is returned for
+// an order by column position ("ORDER BY 2"). value must give text; NULL is read as empty text, and
+// a record separator inside it as a space. A statement of the system's dialect, for the back end
+// given.
+inline constexpr char16_t kPackedRowSeparator = 0x1E;
+inline constexpr char16_t kPackedNumberSeparator = 0x1F;
+QString PackedRowsSelect(DbBackend backend, const QString &value, const QString &source, const QString &where,
+                         const QString &order, qint64 maxRows, int rowsPerValue);
+// The rows of one value of PackedRowsSelect as (number, text); false when a row has no number.
+bool SplitPackedRows(const QString &packed, QList<std::pair<qint64, QString>> *rows);
 
 // A date-time as the database stores it: 'YYYY-MM-DD HH:MM:SS' (ISO text, zero-padded).
 QString IsoDateTimeText(int year, int month, int day, int hour, int minute, int second);

@@ -18,7 +18,11 @@ void LogGridModel::setColumnAlignment(int col, Qt::Alignment alignment)
 
 void LogGridModel::SetPackedFormats(const QStringList &formats)
 {
+    beginResetModel();
     m_packedFormats = formats;
+    m_rows.clear();
+    m_packedRows.clear();
+    endResetModel();
 }
 
 namespace {
@@ -42,27 +46,36 @@ bool IsStoredTime(const QString &t)
 }
 } // namespace
 
-void LogGridModel::Unpack(QStringList &row, const QString &packed) const
+QString LogGridModel::Cell(int dataRow, int col) const
 {
-    const QStringList parts = packed.split(QChar(orvel::logs::kLogRowSeparator));
-    for (qsizetype c = 0; c < row.size(); ++c) {
-        const QString text = parts.value(c);
-        const QString &format = m_packedFormats.value(c);
-        if (format.isEmpty() || text.isEmpty())
-            row[c] = text;
-        else if (format == QLatin1String("yyyy/mm/dd hh:mm:ss") && IsStoredTime(text))
-            row[c] = text.left(10).replace(u'-', u'/') + text.mid(10);
-        else if (!format.contains(u'/') && !format.contains(u':') && IsDigits(format, format.size()) &&
-                 IsDigits(text, format.size()))
-            row[c] = text; // a number already as wide as its pattern
-        else
-            row[c] = orvel::FormatValue(text, format);
+    if (m_packedFormats.isEmpty())
+        return m_rows[dataRow].value(col);
+    // The col-th part of the packed row.
+    const QString &packed = m_packedRows[dataRow];
+    qsizetype from = 0;
+    for (int c = 0; c < col && from >= 0; ++c) {
+        from = packed.indexOf(QChar(orvel::logs::kLogRowSeparator), from);
+        if (from >= 0)
+            ++from;
     }
+    if (from < 0)
+        return QString();
+    qsizetype to = packed.indexOf(QChar(orvel::logs::kLogRowSeparator), from);
+    const QString text = packed.mid(from, (to < 0 ? packed.size() : to) - from);
+    const QString &format = m_packedFormats.value(col);
+    if (format.isEmpty() || text.isEmpty())
+        return text;
+    if (format == QLatin1String("yyyy/mm/dd hh:mm:ss") && IsStoredTime(text))
+        return text.left(10).replace(u'-', u'/') + text.mid(10);
+    if (!format.contains(u'/') && !format.contains(u':') && IsDigits(format, format.size()) &&
+        IsDigits(text, format.size()))
+        return text; // a number already as wide as its pattern
+    return orvel::FormatValue(text, format);
 }
 
 int LogGridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : DataRows();
 }
 
 int LogGridModel::columnCount(const QModelIndex &parent) const
@@ -72,10 +85,10 @@ int LogGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant LogGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_header.size())
+    if (!index.isValid() || index.row() >= DataRows() || index.column() >= m_header.size())
         return QVariant();
     if (role == Qt::DisplayRole)
-        return m_rows[index.row()].value(index.column());
+        return Cell(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_align[index.column()]);
     return QVariant();
@@ -97,10 +110,14 @@ void LogGridModel::setRows(int rows)
     const int data = qMax(0, rows - 1);
     if (!m_resetting)
         beginResetModel();
-    if (data < m_rows.size())
-        m_rows.resize(data);
-    while (m_rows.size() < data)
-        m_rows.append(QStringList(m_header.size()));
+    if (!m_packedFormats.isEmpty()) {
+        m_packedRows.resize(data);
+    } else {
+        if (data < m_rows.size())
+            m_rows.resize(data);
+        while (m_rows.size() < data)
+            m_rows.append(QStringList(m_header.size()));
+    }
     if (!m_resetting)
         endResetModel();
 }
@@ -109,7 +126,7 @@ QString LogGridModel::textMatrix(int row, int col) const
 {
     if (row == 0)
         return m_header.value(col);
-    return row - 1 < m_rows.size() ? m_rows[row - 1].value(col) : QString();
+    return row >= 1 && row - 1 < DataRows() ? Cell(row - 1, col) : QString();
 }
 
 void LogGridModel::setTextMatrix(int row, int col, const QString &text)
@@ -122,12 +139,15 @@ void LogGridModel::setTextMatrix(int row, int col, const QString &text)
             emit headerDataChanged(Qt::Horizontal, col, col);
         return;
     }
-    if (row - 1 >= m_rows.size())
+    if (row < 1 || row - 1 >= DataRows())
         return;
     if (!m_packedFormats.isEmpty()) {
-        if (col == 0)
-            Unpack(m_rows[row - 1], text);
-        return; // the component fills only column 0
+        if (col != 0)
+            return; // the component fills only column 0
+        m_packedRows[row - 1] = text;
+        if (!m_resetting)
+            emit dataChanged(index(row - 1, 0), index(row - 1, int(m_header.size()) - 1));
+        return;
     }
     m_rows[row - 1][col] = text;
     if (!m_resetting)

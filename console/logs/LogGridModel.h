@@ -19,7 +19,8 @@ public:
 
     void setColumnAlignment(int col, Qt::Alignment alignment);
     // Rows arrive as one text in column 0, the columns joined by kLogRowSeparator, each shown in
-    // its display format (an empty format: as it comes).
+    // its display format (an empty format: as it comes). The row is kept as it arrives and a cell
+    // is taken out of it when asked for: a view asks only for the rows on screen.
     void SetPackedFormats(const QStringList &formats);
 
     // ---- QAbstractTableModel -----------------------------------------------------------------
@@ -29,7 +30,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // ---- RdoGridControl ----------------------------------------------------------------------
-    int rows() const override { return 1 + int(m_rows.size()); }
+    int rows() const override { return 1 + DataRows(); }
     void setRows(int rows) override;
     int fixedRows() const override { return 1; }
     int cols() const override { return int(m_header.size()); }
@@ -41,10 +42,12 @@ public:
     void setRedraw(bool on) override;
 
 private:
-    void Unpack(QStringList &row, const QString &packed) const;
+    int DataRows() const { return int(m_packedFormats.isEmpty() ? m_rows.size() : m_packedRows.size()); }
+    QString Cell(int dataRow, int col) const;
     QStringList m_header;
-    QStringList m_packedFormats; // empty: cells arrive one by one
+    QStringList m_packedFormats; // empty: cells arrive one by one, into m_rows
     QList<QStringList> m_rows;
+    QList<QString> m_packedRows;
     QList<Qt::Alignment> m_align;
     bool m_resetting = false;
 };

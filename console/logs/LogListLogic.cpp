@@ -172,6 +172,7 @@ void UsePackedLogRows(rdo_cntl &db, int listType)
                          .arg(parts.join(QStringLiteral(" || ") + separator + QStringLiteral(" || ")),
                               LogKind(listType).view));
     db.SetField(QStringLiteral("log_row"), QString(), false, true);
+    db.setPackedRows(kLogRowsPerValue);
 }
 
 void DeclareLogCsvFields(rdo_cntl &db)

@@ -67,8 +67,10 @@ QStringList LogGridFormats();
 // work on the row (ten columns cost three times the query). Call after ApplyLogFilter: the
 // kind's view is read through a subquery that puts the joined row first. LogGridModel splits the
 // rows again (SetPackedFormats) and shows exactly what DeclareLogGridFields would show.
+// The rows themselves are read many to a fetched value (rdo_cntl::setPackedRows).
 void UsePackedLogRows(rdo_cntl &db, int listType);
 inline constexpr char16_t kLogRowSeparator = 0x1F;
+inline constexpr int kLogRowsPerValue = 64;
 void DeclareLogCsvFields(rdo_cntl &db);
 
 // The eight title lines of the log list's CSV file, each ending CR LF.

@@ -1,6 +1,7 @@
 // rdo_cntl moving values between the database and controls: binds, grids, lists and CSV files.
 
 #include "Sjis.h"
+#include "SqlDialect.h"
 #include "TestControls.h"
 #include "TestSite.h"
 #include "rdo_cntl.h"
@@ -228,4 +229,116 @@ TEST_F(BindingTest, PrintCsvWritesShiftJisLinesAndQuotesOnlyWhatNeedsIt)
               QStringLiteral("ユーザID,ユーザ名\r\n0000000001,ユーザ1\r\n"));
 
     EXPECT_LT(db.PrintCSV(site.path(QStringLiteral("no/such/folder/x.csv"))), 0);
+}
+
+// A grid read many rows to a value shows the rows, texts and order it shows read row by row: the
+// database numbers the rows in the query's order, and each row is placed by its number.
+TEST_F(BindingTest, PackedRowsGiveTheRowsOfRowByRowReading)
+{
+    site.exec(QStringLiteral("CREATE TABLE t_pack (id INTEGER NOT NULL PRIMARY KEY, grp INTEGER, txt VARCHAR(50))"));
+    const QString rs{QChar(0x1E)}, us{QChar(0x1F)};
+    for (int i = 1; i <= 150; ++i) {
+        // Ties in grp; NULL, empty, quoted, Japanese texts and texts holding the separators.
+        QString txt = orvel::SqlText(QStringLiteral("行%1 O'Neil").arg(i));
+        if (i % 11 == 0)
+            txt = QStringLiteral("NULL");
+        else if (i % 13 == 0)
+            txt = QStringLiteral("''");
+        else if (i % 17 == 0)
+            txt = orvel::SqlText(QStringLiteral("a") + rs + QStringLiteral("b") + us + QStringLiteral("c%1").arg(i));
+        site.exec(QStringLiteral("INSERT INTO t_pack VALUES (%1, %2, %3)").arg(i).arg(i % 7).arg(txt));
+    }
+    const auto read = [](const QString &order, const QString &limit, int perValue, int startRow = -1) {
+        rdo_cntl db;
+        db.setDataSource(QStringLiteral("t_pack"));
+        db.setOrder(order);
+        db.setLimit(limit);
+        db.SetField(QStringLiteral("txt"), QString(), false, true);
+        db.setPackedRows(perValue);
+        Grid grid(1, 1);
+        if (startRow > 0)
+            grid.setRows(startRow);
+        const int loaded = db.LoadGrid(&grid, startRow);
+        QStringList rows;
+        for (int r = 1; r < grid.rows(); ++r)
+            rows << grid.textMatrix(r, 0);
+        return std::make_pair(loaded, rows);
+    };
+    struct Case
+    {
+        const char *order;
+        const char *limit;
+        bool packs; // an order by column position is read row by row
+    };
+    for (const Case &c : {Case{"grp DESC, id", "", true}, Case{"grp, id DESC", "70", true},
+                          Case{"txt DESC, id", "64", true}, Case{"grp DESC, (id * 7) % 10, id ASC", "5", true},
+                          Case{"2 DESC, id", "", false}}) {
+        SCOPED_TRACE(c.order);
+        const auto [rowByRow, expected] = read(QString::fromLatin1(c.order), QString::fromLatin1(c.limit), 1);
+        ASSERT_GT(expected.size(), 4);
+        QStringList shown = expected;
+        if (c.packs)
+            shown.replaceInStrings(rs, QStringLiteral(" ")); // a record separator reads as a space
+        for (int perValue : {2, 7, 64, 1000}) {
+            SCOPED_TRACE(perValue);
+            const auto [loaded, rows] = read(QString::fromLatin1(c.order), QString::fromLatin1(c.limit), perValue);
+            EXPECT_EQ(loaded, rowByRow);
+            EXPECT_EQ(rows, shown);
+        }
+    }
+    // Rows appended after existing ones, the rows capped as row by row caps them.
+    for (const char *limit : {"", "20"}) {
+        const auto [rowByRow, expected] = read(QStringLiteral("id"), QString::fromLatin1(limit), 1, 4);
+        QStringList shown = expected;
+        shown.replaceInStrings(rs, QStringLiteral(" "));
+        const auto [loaded, rows] = read(QStringLiteral("id"), QString::fromLatin1(limit), 8, 4);
+        EXPECT_EQ(loaded, rowByRow);
+        EXPECT_EQ(rows, shown);
+    }
+    // Nothing found: no rows, as row by row.
+    rdo_cntl none;
+    none.setDataSource(QStringLiteral("t_pack"));
+    none.setWhere(QStringLiteral("id < 0"));
+    none.SetField(QStringLiteral("txt"), QString(), false, true);
+    none.setPackedRows(16);
+    Grid empty(1, 1);
+    EXPECT_EQ(none.LoadGrid(&empty), 0);
+    EXPECT_EQ(empty.rows(), 1);
+}
+
+// A grid reads the columns it declares and no other, so a column it does not show costs nothing
+// and cannot fail it; a name the source lacks is still reported by name.
+TEST_F(BindingTest, LoadGridReadsOnlyTheDeclaredColumns)
+{
+    // A column that fails whenever it is read.
+    site.exec(OnPostgreSql() ? QStringLiteral("CREATE VIEW v_user_bad AS SELECT user_id, user_name, "
+                                              "CAST(user_name AS INTEGER) AS bad FROM m_user")
+                             : QStringLiteral("CREATE VIEW v_user_bad AS SELECT user_id, user_name, "
+                                              "json_extract(user_name, '$') AS bad FROM m_user"));
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("v_user_bad"));
+    db.setOrder(QStringLiteral("user_id"));
+    db.SetField(QStringLiteral("user_id"), QString(), false, true);
+    db.SetField(QStringLiteral("user_name"));
+    db.SetField(QString());
+    db.SetField(QStringLiteral("user_id"));
+    Grid grid(1, 4);
+    EXPECT_EQ(db.LoadGrid(&grid), 16);
+    EXPECT_EQ(grid.textMatrix(2, 1), QStringLiteral("ユーザ2"));
+    EXPECT_EQ(grid.textMatrix(2, 3), QStringLiteral("0000000002"));
+
+    // Declared, it fails the grid: the failure is raised, not shown as an empty list.
+    db.SetField(QStringLiteral("bad"));
+    EXPECT_THROW(db.LoadGrid(&grid), RdoError);
+
+    rdo_cntl users;
+    users.setDataSource(QStringLiteral("m_user"));
+    users.SetField(QStringLiteral("user_id"), QString(), false, true);
+    users.SetField(QStringLiteral("no_such_column"));
+    try {
+        users.LoadGrid(&grid);
+        ADD_FAILURE() << "a missing column was not reported";
+    } catch (const RdoError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("no_such_column"))) << e.message().toStdString();
+    }
 }

@@ -56,6 +56,32 @@ TEST(SqlDialect, EscapingDoublesTheEnclosingCharacter)
     EXPECT_EQ(SqlLiteral(QStringLiteral("a#b"), QStringLiteral("#")), QStringLiteral("#a##b#"));
 }
 
+// Rows packed several to a value carry their numbers: the reader takes each row's place from its
+// number, whatever order the database joined them in, and a part without a number is refused.
+TEST(SqlDialect, PackedRowsAreReadByTheirNumbers)
+{
+    const QString rs{QChar(kPackedRowSeparator)}, us{QChar(kPackedNumberSeparator)};
+    QList<std::pair<qint64, QString>> rows;
+    ASSERT_TRUE(SplitPackedRows(QStringLiteral("3") + us + QStringLiteral("c") + rs + QStringLiteral("1") + us +
+                                    QStringLiteral("a") + us + QStringLiteral("x") + rs + QStringLiteral("2") + us,
+                                &rows));
+    const QList<std::pair<qint64, QString>> expected = {
+        {3, QStringLiteral("c")}, {1, QStringLiteral("a") + us + QStringLiteral("x")}, {2, QString()}};
+    EXPECT_EQ(rows, expected);
+    for (const QString &broken : {QString(), QStringLiteral("abc"), QStringLiteral("x") + us + QStringLiteral("a"),
+                                  QStringLiteral("1") + us + QStringLiteral("a") + rs + QStringLiteral("b"),
+                                  QStringLiteral("0") + us + QStringLiteral("a")})
+        EXPECT_FALSE(SplitPackedRows(broken, &rows)) << broken.toStdString();
+
+    // An order by column position names no key to number the rows by: not packed.
+    EXPECT_TRUE(PackedRowsSelect(DbBackend::SQLite, QStringLiteral("t"), QStringLiteral("s"), QString(),
+                                 QStringLiteral("a, 2 DESC"), 0, 10)
+                    .isEmpty());
+    EXPECT_FALSE(PackedRowsSelect(DbBackend::PostgreSQL, QStringLiteral("t"), QStringLiteral("s"), QString(),
+                                  QStringLiteral("f(a, 2) DESC NULLS LAST, 'x,y'"), 0, 10)
+                     .isEmpty());
+}
+
 TEST(Csv, OnlyFieldsThatWouldShiftColumnsAreQuoted)
 {
     EXPECT_EQ(CsvField(QStringLiteral("plain")), QStringLiteral("plain"));
