@@ -61,6 +61,9 @@ frmLogin::frmLogin(QWidget *parent) : QDialog(parent)
     buttons->addStretch(1);
     buttons->addWidget(m_cmdExit);
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(TwipsToPx(360), TwipsToPx(300), TwipsToPx(360), TwipsToPx(300));
+    layout->setSpacing(TwipsToPx(180));
+    setMinimumWidth(TwipsToPx(6900));
     layout->addWidget(m_label1);
     layout->addWidget(m_lblInfo);
     layout->addLayout(buttons);

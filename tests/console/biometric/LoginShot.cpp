@@ -42,10 +42,10 @@ int main(int argc, char **argv)
         std::printf("login: %s\n", qPrintable(w->findChild<QLabel *>(QStringLiteral("lblInfo"))->text()));
         QTimer::singleShot(500, w, [&] {
             rc = QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), out});
-            app.quit();
+            QCoreApplication::exit(0); // quit() would ask the login window, which refuses to close
         });
     });
-    QTimer::singleShot(60000, &app, &QCoreApplication::quit);
+    QTimer::singleShot(60000, &app, [] { QCoreApplication::exit(1); });
     app.exec();
     delete w;
     return rc;
