@@ -317,16 +317,6 @@ TEST_F(MainWindowTest, AdministratorWithCredentialIsAskedToLogIn)
     EXPECT_EQ(checkAt, 2);
 }
 
-TEST_F(MainWindowTest, TheConsoleShowsItsOwnLoginWindow)
-{
-    // The real window is registered under the name the start-up shows.
-    ASSERT_TRUE(ScreenRegistry::Has("frmLogin"));
-    QWidget *w = ScreenRegistry::Create("frmLogin", nullptr);
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->inherits("frmLogin"));
-    delete w;
-}
-
 TEST_F(MainWindowTest, AConsoleWithoutALoginWindowRefusesToStart)
 {
     orvel::test::TestSite site;
