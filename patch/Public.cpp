@@ -1,12 +1,12 @@
 #include "Public.h"
 
+#include "SingleInstance.h"
 #include "Sjis.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 
 namespace patch {
@@ -253,20 +253,20 @@ bool InstallLock::Acquire(const QString &installDir, QStringList *running)
     running->clear();
     const QDir dir(installDir);
     for (const auto &[file, program] : InstanceLocks()) {
-        auto lock = std::make_unique<QLockFile>(dir.filePath(file));
-        lock->setStaleLockTime(0); // only a dead owner makes a lock stale, as the programs hold it
-        if (lock->tryLock(0)) {
-            m_locks.push_back(std::move(lock));
+        // The programs hold the kernel's lock on these files for as long as they run; a file left
+        // by a program that has ended (they are never removed) is free.
+        const QString path = dir.filePath(file);
+        const bool existed = QFileInfo::exists(path);
+        auto lock = std::make_unique<orvel::SingleInstance>(path.chopped(int(qstrlen(".lock"))));
+        if (lock->TryAcquire()) {
+            m_locks.push_back({std::move(lock), existed ? QString() : path});
             continue;
         }
-        if (lock->error() != QLockFile::LockFailedError)
+        const QFileInfo info(path);
+        if (!info.exists() || !info.isWritable())
             continue; // a folder we cannot write: the copy will say so
-        qint64 pid = 0;
-        QString host, app;
-        lock->getLockInfo(&pid, &host, &app);
-        const QString name = app.isEmpty() ? program : app;
-        if (!running->contains(name))
-            running->append(name);
+        if (!running->contains(program))
+            running->append(program);
     }
     for (const QString &name : ProgramsRunningFrom(installDir))
         if (!running->contains(name))
@@ -280,7 +280,14 @@ bool InstallLock::Acquire(const QString &installDir, QStringList *running)
 
 void InstallLock::Release()
 {
-    m_locks.clear(); // each QLockFile unlocks (and removes its file) when destroyed
+    // A file this lock created goes again (removed while still held, so that no program can
+    // take the removed file); the programs' own files stay.
+    for (HeldLock &held : m_locks) {
+        if (!held.createdFile.isEmpty())
+            QFile::remove(held.createdFile);
+        held.lock.reset();
+    }
+    m_locks.clear();
 }
 
 // ---- the log file ------------------------------------------------------------------------

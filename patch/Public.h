@@ -16,7 +16,9 @@
 #include <optional>
 #include <vector>
 
-class QLockFile;
+namespace orvel {
+class SingleInstance;
+}
 
 namespace patch {
 
@@ -101,7 +103,12 @@ public:
     void Release();
 
 private:
-    std::vector<std::unique_ptr<QLockFile>> m_locks;
+    struct HeldLock
+    {
+        std::unique_ptr<orvel::SingleInstance> lock;
+        QString createdFile; // the lock file, when taking the lock created it
+    };
+    std::vector<HeldLock> m_locks;
 };
 
 // The lock files of the console (each edition) and of the services, in the site folder of an

@@ -1,10 +1,11 @@
 #include "ConsoleInstance.h"
 
+#include "SingleInstance.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 
 namespace {
 constexpr int kConnectMs = 2000;
@@ -33,9 +34,11 @@ QString ConsoleInstance::ServerName() const
 
 bool ConsoleInstance::TryAcquire()
 {
-    m_lock = std::make_unique<QLockFile>(QDir(m_site).filePath(LockFileName()));
-    m_lock->setStaleLockTime(0); // only a dead owner makes the lock stale, never its age
-    if (!m_lock->tryLock(0)) {
+    if (m_lock)
+        return true;
+    // The lock's name without its ".lock", as a path, so that it lies in this site's folder.
+    m_lock = std::make_unique<orvel::SingleInstance>(QDir(m_site).filePath(QStringLiteral("Orvel")));
+    if (!m_lock->TryAcquire()) {
         m_lock.reset();
         return false;
     }

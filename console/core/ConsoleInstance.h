@@ -1,7 +1,9 @@
 #pragma once
 
-// One console per site, whatever the edition: both console programs take the same lock file
-// "Orvel.lock" in the site folder. A second start does not open a second window; it tells the
+// One console per site, whatever the edition: both console programs take the same lock on the file
+// "Orvel.lock" in the site folder, the kernel's lock that the services take too (SingleInstance):
+// it is held as long as the process lives, so a console that is killed, even while it takes the
+// lock, keeps no later start out. A second start does not open a second window; it tells the
 // console already running, which comes to the front and says so, and then ends.
 
 #include <QObject>
@@ -10,7 +12,9 @@
 #include <memory>
 
 class QLocalServer;
-class QLockFile;
+namespace orvel {
+class SingleInstance;
+}
 
 class ConsoleInstance : public QObject
 {
@@ -35,6 +39,6 @@ private:
     QString ServerName() const;
 
     QString m_site;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<orvel::SingleInstance> m_lock;
     QLocalServer *m_server = nullptr;
 };

@@ -16,6 +16,7 @@ constexpr Named kNamed[] = {
     {"dayMainteMs", &ConsoleTiming::dayMainteMs},
     {"autoReadMs", &ConsoleTiming::autoReadMs},
     {"mainteStartMs", &ConsoleTiming::mainteStartMs},
+    {"loginMs", &ConsoleTiming::loginMs},
     {"gateRetryWaitMs", &ConsoleTiming::gateRetryWaitMs},
     {"gateLockSecondMs", &ConsoleTiming::gateLockSecondMs},
     {"userReqPollMs", &ConsoleTiming::userReqPollMs},

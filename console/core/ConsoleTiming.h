@@ -9,6 +9,7 @@ struct ConsoleTiming
     int dayMainteMs = 6000;   // timDayMainte: daily-maintenance trigger test
     int autoReadMs = 1000;    // timAutoRead: the log list's monitor refresh
     int mainteStartMs = 1000; // timStart of the start-up check and the daily maintenance windows
+    int loginMs = 3000;       // timLogin: from an administrator's success to the start-up going on
 
     // Gate operations and the user request queue (gatecomm).
     int gateLockSec = 10;            // time-out of taking a gate's access lock

@@ -27,6 +27,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 namespace {
 
 // A modal window that records that it was shown and closes itself.
@@ -68,15 +71,24 @@ protected:
         SetSrvSupervisionFactory([this](mdifVantr &) {
             return std::make_unique<Supervision>(&checks, &exits);
         });
+        for (const char *key : kStandIns)
+            saved[key] = ScreenRegistry::Find(key);
     }
     void TearDown() override
     {
         SetEndProgramHandler({});
         SetSrvSupervisionFactory({});
-        for (const char *key : {"frmUserMan", "frmLogin", "frmStartChk", "frmDayMainte"})
-            ScreenRegistry::Unregister(key);
+        // The console's own windows come back for the tests that follow.
+        for (const char *key : kStandIns) {
+            if (saved[key])
+                ScreenRegistry::Register(key, saved[key]);
+            else
+                ScreenRegistry::Unregister(key);
+        }
         Timing() = ConsoleTiming{};
     }
+    static constexpr const char *kStandIns[] = {"frmUserMan", "frmLogin", "frmStartChk", "frmDayMainte"};
+    std::map<std::string, ScreenRegistry::Factory> saved;
     int ended = 0;
     int checks = 0;
     int exits = 0;
@@ -303,6 +315,62 @@ TEST_F(MainWindowTest, AdministratorWithCredentialIsAskedToLogIn)
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.timDayMainte()->isActive(); }, 5000));
     EXPECT_EQ(loginAt, 1);
     EXPECT_EQ(checkAt, 2);
+}
+
+TEST_F(MainWindowTest, AConsoleWithoutALoginWindowRefusesToStart)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    site.exec("INSERT INTO m_user (user_id, user_name, gauthority, gauth_type) VALUES ('0000000002', 'b', 2, 3)");
+    ScreenRegistry::Unregister("frmLogin");
+    Counted startChk;
+    startChk.Register("frmStartChk");
+    mdifVantr w(1);
+    w.Load();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended > 0 || w.timDayMainte()->isActive(); }, 5000));
+    EXPECT_EQ(ended, 1);
+    const auto shown = MsgBox::TakeShown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].text, "管理者認証の画面を表示できません。 アプリケーションを終了します。");
+    EXPECT_EQ(startChk.shown, 0);
+    EXPECT_FALSE(w.timSrvChkSend()->isActive());
+    w.close();
+    EXPECT_EQ(exits, 0); // ended before the services were started: nothing to stop
+}
+
+TEST_F(MainWindowTest, ALoginWindowThatClosesWithoutSuccessEndsStartUp)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    site.exec("INSERT INTO m_user (user_id, user_name, gauthority, gauth_type) VALUES ('0000000002', 'b', 2, 2)");
+    ScreenRegistry::Register("frmLogin", [](QWidget *parent) -> QWidget * {
+        auto *d = new QDialog(parent);
+        QTimer::singleShot(0, d, &QDialog::reject);
+        return d;
+    });
+    Counted startChk;
+    startChk.Register("frmStartChk");
+    mdifVantr w(1);
+    w.Load();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended > 0 || w.timDayMainte()->isActive(); }, 5000));
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(startChk.shown, 0);
+}
+
+TEST_F(MainWindowTest, DeletedAdministratorsAskForNoLogin)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok());
+    site.exec("INSERT INTO m_user (user_id, user_name, gauthority, gauth_type, delete_flag) "
+              "VALUES ('0000000002', 'b', 2, 2, 1)");
+    Counted login, startChk;
+    login.Register("frmLogin");
+    startChk.Register("frmStartChk");
+    mdifVantr w(1);
+    w.Load();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.timDayMainte()->isActive() || ended; }, 5000));
+    EXPECT_EQ(login.shown, 0);
+    EXPECT_EQ(startChk.shown, 1);
 }
 
 TEST_F(MainWindowTest, AbandonedLoginEndsStartUp)

@@ -5,17 +5,32 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
-QString LockPid(const QString &lockPath)
+// The process holding the kernel's lock on the file, from /proc/locks ("" when nobody holds it).
+QString LockHolder(const QString &lockPath)
 {
-    QFile f(lockPath);
-    if (!f.open(QIODevice::ReadOnly))
+    struct stat st;
+    if (::stat(QFile::encodeName(lockPath).constData(), &st) != 0)
         return QString();
-    return QString::fromLatin1(f.readLine()).trimmed();
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return QString();
+    // "1: FLOCK  ADVISORY  WRITE 4711 08:01:1234 0 EOF"
+    const QString inode = QStringLiteral(":%1").arg(quint64(st.st_ino));
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QStringList f = QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
+        if (f.size() >= 6 && f[1] == QLatin1String("FLOCK") && f[5].endsWith(inode))
+            return f[4];
+    }
+    return QString();
 }
 
 void Start(QProcess &p, const QString &site)
@@ -45,7 +60,7 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndSilently)
     QProcess first;
     Start(first, site.dir());
     ASSERT_TRUE(first.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return LockPid(lock) == QString::number(first.processId()); }, 15000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LockHolder(lock) == QString::number(first.processId()); }, 15000))
         << first.readAllStandardError().toStdString();
 
     QProcess second;
@@ -57,7 +72,7 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndSilently)
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running); // the first console is untouched
-    EXPECT_EQ(LockPid(lock), QString::number(first.processId()));
+    EXPECT_EQ(LockHolder(lock), QString::number(first.processId()));
 
     // A console that died without cleaning up does not block the next start.
     first.kill();
@@ -65,6 +80,31 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndSilently)
     QProcess third;
     Start(third, site.dir());
     ASSERT_TRUE(third.waitForStarted(5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return LockPid(lock) == QString::number(third.processId()); }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return LockHolder(lock) == QString::number(third.processId()); }, 15000));
     Stop(third);
+}
+
+// A lock file left behind (empty, as by a console killed while it created the file, or naming a
+// process that is alive now) keeps no console out: only a live holder of the lock does.
+TEST(SingleInstance, ALeftoverLockFileKeepsNoConsoleOut)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok()) << site.error().toStdString();
+    const QString lock = site.path("Orvel.lock");
+    const QByteArray leftovers[] = {QByteArray(), QByteArray::number(qint64(::getpid())) + "\nOrvel\n" +
+                                                      QSysInfo::machineHostName().toUtf8() + "\n"};
+    for (const QByteArray &left : leftovers) {
+        QFile f(lock);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(left);
+        f.close();
+        QProcess p;
+        Start(p, site.dir());
+        ASSERT_TRUE(p.waitForStarted(5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return LockHolder(lock) == QString::number(p.processId()); }, 15000))
+            << p.readAllStandardError().toStdString();
+        EXPECT_EQ(p.state(), QProcess::Running);
+        Stop(p);
+        EXPECT_TRUE(LockHolder(lock).isEmpty()); // a killed console holds nothing
+    }
 }

@@ -1,5 +1,6 @@
 #include "mdifVantr.h"
 
+#include "AdminLogin.h"
 #include "BusyCursor.h"
 #include "ConsoleTiming.h"
 #include "IniRead.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -391,14 +393,10 @@ void mdifVantr::timStart_Timer()
         return;
     }
 
-    // An administrator with a fingerprint or card credential must log in first.
-    QString adminId;
+    // A live administrator with a fingerprint or card credential must log in first.
+    bool loginRequired = false;
     try {
-        rdo_cntl q;
-        q.setDataSource(QStringLiteral("telmar_v1.m_user"));
-        q.setWhere(QStringLiteral("gauthority = %1").arg(orvel::gauthority::Admin));
-        q.setWhereS(QStringLiteral("gauth_type <> 0"));
-        adminId = q.GetData(QStringLiteral("user_id")).toString();
+        loginRequired = AdminLogin::LoginRequired();
     } catch (const RdoError &) {
         // Without an answer the login cannot be skipped safely: end as for a failed connection.
         MsgBox::Show(QStringLiteral("データベースへの接続に失敗しました。 アプリケーションを終了します。"),
@@ -406,11 +404,8 @@ void mdifVantr::timStart_Timer()
         EndWithoutUnload();
         return;
     }
-    if (!adminId.isEmpty()) {
-        ScreenRegistry::ShowModal(QStringLiteral("frmLogin"), this);
-        if (IsProgramEnding())
-            return;
-    }
+    if (loginRequired && !RunLogin())
+        return;
 
     ScreenRegistry::ShowModal(QStringLiteral("frmStartChk"), this);
     if (IsProgramEnding())
@@ -456,6 +451,29 @@ void mdifVantr::timStart_Timer()
     const QString gateError = qEnvironmentVariable("ORVEL_SHOW_GATE_ERROR");
     if (!gateError.isEmpty())
         QTimer::singleShot(0, this, [this, gateError] { ScreenRegistry::ShowGateError(gateError, this); });
+}
+
+bool mdifVantr::RunLogin()
+{
+    // Start-up goes on only after the login window has closed with a success: a console that
+    // has no login window, or whose window went without one, ends instead of skipping it.
+    bool succeeded = false;
+    const bool shown = ScreenRegistry::ShowModal(QStringLiteral("frmLogin"), this, [&succeeded](QWidget *w) {
+        if (auto *dlg = qobject_cast<QDialog *>(w))
+            QObject::connect(dlg, &QDialog::finished, dlg, [&succeeded](int result) {
+                succeeded = result == QDialog::Accepted;
+            });
+    });
+    if (IsProgramEnding())
+        return false;
+    if (!shown)
+        MsgBox::Show(QStringLiteral("管理者認証の画面を表示できません。 アプリケーションを終了します。"),
+                     QMessageBox::Ok, QMessageBox::Critical);
+    if (!shown || !succeeded) {
+        EndWithoutUnload();
+        return false;
+    }
+    return true;
 }
 
 void mdifVantr::EndWithoutUnload()

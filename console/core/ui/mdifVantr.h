@@ -83,6 +83,9 @@ private:
     void ConfirmExit();
     void StartFailed(const char *tag);
     void EndWithoutUnload();
+    // Shows the administrator login; false when start-up must not go on (abandoned, or no
+    // login window to show, which ends the program).
+    bool RunLogin();
     void Unload();
 
     void timStart_Timer();
