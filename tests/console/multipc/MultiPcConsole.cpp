@@ -3,10 +3,13 @@
 //   multipc_console send IP PORT USER_ID GUSER_ID   sends one card user to the gate; exit 0 when done
 //   multipc_console hold GATE                        takes the gate's lock across PCs, prints "held"
 //                                                    and waits to be killed
+//   multipc_console dept ID NAME                     registers a department as the department
+//                                                    screen does (bound fields, InsertBind)
 #include "ConsoleTiming.h"
 #include "OrvelDefs.h"
 #include "PcGateLock.h"
 #include "SiteFolder.h"
+#include "TestControls.h"
 #include "gatecomm/GUserCtrl.h"
 #include "rdo_cntl.h"
 
@@ -29,11 +32,28 @@ int main(int argc, char **argv)
         for (;;)
             QThread::sleep(1);
     }
-    if (args.value(0) != QLatin1String("send") || args.size() != 5)
-        return 2;
     rdo_cntl db;
     if (!db.InitMDB(QLatin1String(orvel::kDsn), QLatin1String(orvel::kDbUser), QLatin1String(orvel::kDbPassword)))
         return 3;
+    if (args.value(0) == QLatin1String("dept") && args.size() == 3) {
+        orvel::test::TextBox id, name, bikou, regist, refix;
+        id.setText(args[1]);
+        name.setText(args[2]);
+        regist.setText(QStringLiteral("2026/12/07"));
+        refix.setText(QStringLiteral("2026/12/07"));
+        rdo_cntl write;
+        write.setDataSource(QStringLiteral("telmar_v1.m_emp"));
+        write.SetBind(QStringLiteral("emp_id"), &id, true, true);
+        write.SetBind(QStringLiteral("emp_name"), &name);
+        write.SetBind(QStringLiteral("emp_bikou"), &bikou);
+        write.SetBind(QStringLiteral("regist_dt"), &regist);
+        write.SetBind(QStringLiteral("refix_dt"), &refix);
+        const bool ok = write.InsertBind(false);
+        db.Term();
+        return ok ? 0 : 1;
+    }
+    if (args.value(0) != QLatin1String("send") || args.size() != 5)
+        return 2;
     Timing().userReqPollMs = 5;
     Timing().userReqPassWaitMs = 1;
     Timing().userReqTimeoutMs = 30000;

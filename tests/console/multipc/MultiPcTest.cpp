@@ -7,6 +7,7 @@
 #include "SimProcess.h"
 #include "SiteFolder.h"
 #include "SiteSetup.h"
+#include "TestControls.h"
 #include "TestSite.h"
 #include "rdo_cntl.h"
 
@@ -151,6 +152,40 @@ TEST_F(MultiPcTest, AKilledHoldersGateLockIsFreeAtOnce)
     while (!(taken = mine.TryLock(7)) && waited.elapsed() < 5000)
         QThread::msleep(10);
     EXPECT_TRUE(taken);
+}
+
+TEST_F(MultiPcTest, ADepartmentRegisteredOnOnePcIsListedOnTheOtherAfterItsRefresh)
+{
+    // The first PC's department list, kept open across refreshes as its screen keeps it.
+    rdo_cntl list;
+    list.setDataSource(QStringLiteral("telmar_v1.m_emp"));
+    list.SetField(QStringLiteral("emp_id"), QStringLiteral("00000"), true, true);
+    list.SetField(QStringLiteral("emp_name"));
+    list.SetField(QStringLiteral("emp_bikou"));
+    list.setOrder(QStringLiteral("emp_id asc"));
+    const auto listed = [&list] {
+        orvel::test::Grid grid(1, 3);
+        list.LoadGrid(&grid);
+        QStringList rows;
+        for (int r = grid.fixedRows(); r < grid.rows(); ++r)
+            rows << grid.textMatrix(r, 0) + u' ' + grid.textMatrix(r, 1);
+        return rows;
+    };
+    const QStringList before = listed();
+    ASSERT_FALSE(before.contains(QStringLiteral("00777 第三工場")));
+
+    auto other = Console(OtherSite(), {"dept", "00777", "第三工場"});
+    ASSERT_TRUE(other->waitForFinished(30000));
+    ASSERT_EQ(other->exitCode(), 0);
+
+    const QStringList after = listed();
+    EXPECT_TRUE(after.contains(QStringLiteral("00777 第三工場")));
+    EXPECT_EQ(after.size(), before.size() + 1);
+    // Registered twice, the second is refused and the list stays as it is.
+    auto again = Console(OtherSite(), {"dept", "00777", "別名"});
+    ASSERT_TRUE(again->waitForFinished(30000));
+    EXPECT_NE(again->exitCode(), 0);
+    EXPECT_EQ(listed(), after);
 }
 
 } // namespace
