@@ -5,7 +5,7 @@
 #include "CurrentScreen.h"
 #include "Public.h"
 #include "ScreenRegistry.h"
-#include "UiUnits.h"
+#include "ScreenLook.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -89,11 +89,7 @@ void frmCardAssist::Open(QWidget *parent)
 
 void frmCardAssist::ShowInfo(const QString &text, quint32 colour, bool beep)
 {
-    m_lblInfo->setText(text);
-    QPalette pal = m_lblInfo->palette();
-    pal.setColor(QPalette::WindowText, BgrColor(colour));
-    m_lblInfo->setPalette(pal);
-    m_lblInfo->repaint();
+    ShowInfoLine(m_lblInfo, text, colour);
     if (beep) {
         ++m_beeps;
         QApplication::beep();

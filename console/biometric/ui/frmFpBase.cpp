@@ -5,7 +5,6 @@
 #include "MsgBox.h"
 #include "Public.h"
 #include "ScreenLook.h"
-#include "UiUnits.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -132,11 +131,7 @@ void frmFpBase::ShowMessage(const QString &text, bool critical)
 
 void frmFpBase::ShowInfo(const QString &text, quint32 colour, bool beep)
 {
-    m_lblInfo->setText(text);
-    QPalette p = m_lblInfo->palette();
-    p.setColor(QPalette::WindowText, BgrColor(colour));
-    m_lblInfo->setPalette(p);
-    m_lblInfo->repaint();
+    ShowInfoLine(m_lblInfo, text, colour);
     if (beep)
         QApplication::beep();
 }

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "MsfGrid.h"
+#include "UiUnits.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -57,4 +58,13 @@ void NameField(QWidget *field, const QString &name)
     QString plain = name;
     plain.remove(QRegularExpression(QStringLiteral("\\(&.\\)$"))).remove(u'&');
     field->setAccessibleName(plain);
+}
+
+void ShowInfoLine(QLabel *label, const QString &text, quint32 bgrColour)
+{
+    label->setText(text);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, BgrColor(bgrColour));
+    label->setPalette(pal);
+    label->repaint();
 }

@@ -19,6 +19,10 @@ QLabel *LabelFor(QWidget *field, const QString &text);
 // A field without a label of its own (a list under a titled frame) is named all the same.
 void NameField(QWidget *field, const QString &name);
 
+// A result line of a reading window (card, fingerprint, login): the text in its colour (0x00BBGGRR),
+// painted at once, since the window goes on waiting for the device right after it.
+void ShowInfoLine(QLabel *label, const QString &text, quint32 bgrColour);
+
 // Colour of the chosen row of a list grid.
 inline const QColor kRowHighlight(255, 192, 255);
 

@@ -5,6 +5,7 @@
 #include "MsgBox.h"
 #include "Public.h"
 #include "ScreenRegistry.h"
+#include "ScreenLook.h"
 #include "UiUnits.h"
 #include "frmCardAssist.h"
 
@@ -88,11 +89,7 @@ void frmLogin::SetButtons(bool enabled)
 
 void frmLogin::ShowInfo(const QString &text, quint32 colour, bool beep)
 {
-    m_lblInfo->setText(text);
-    QPalette pal = m_lblInfo->palette();
-    pal.setColor(QPalette::WindowText, BgrColor(colour));
-    m_lblInfo->setPalette(pal);
-    m_lblInfo->repaint();
+    ShowInfoLine(m_lblInfo, text, colour);
     if (beep) {
         ++m_beeps;
         QApplication::beep();
