@@ -32,7 +32,7 @@ bool IsAcceptedFieldKey(int key, const QString &text)
     default:
         break;
     }
-    return text.size() == 1 && (text.at(0).isDigit() && text.at(0).unicode() < 128 || text.at(0) == u'.');
+    return text.size() == 1 && ((text.at(0).isDigit() && text.at(0).unicode() < 128) || text.at(0) == u'.');
 }
 
 bool CanAppendTo(const QString &path)
