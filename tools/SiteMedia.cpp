@@ -20,6 +20,15 @@ struct Note {
     int ms;
 };
 
+// Both file formats keep their header numbers little-endian.
+template <typename T>
+void AppendLittleEndian(QByteArray &out, T v)
+{
+    char b[sizeof(T)];
+    qToLittleEndian(v, b);
+    out.append(b, sizeof(T));
+}
+
 // 16-bit mono PCM; each note fades in and out over 8 ms so that it does not click.
 QByteArray Wave(const std::vector<Note> &notes)
 {
@@ -39,16 +48,8 @@ QByteArray Wave(const std::vector<Note> &notes)
         }
     }
     QByteArray out;
-    auto u32 = [&](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        out.append(b, 4);
-    };
-    auto u16 = [&](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        out.append(b, 2);
-    };
+    const auto u32 = [&out](quint32 v) { AppendLittleEndian(out, v); };
+    const auto u16 = [&out](quint16 v) { AppendLittleEndian(out, v); };
     out.append("RIFF");
     u32(quint32(36 + pcm.size()));
     out.append("WAVEfmt ");
@@ -81,16 +82,8 @@ QByteArray FingerBitmap(int width, int height)
         }
     const int rowBytes = (width * 3 + 3) & ~3;
     QByteArray out;
-    auto u32 = [&](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        out.append(b, 4);
-    };
-    auto u16 = [&](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        out.append(b, 2);
-    };
+    const auto u32 = [&out](quint32 v) { AppendLittleEndian(out, v); };
+    const auto u16 = [&out](quint16 v) { AppendLittleEndian(out, v); };
     out.append("BM");
     u32(quint32(54 + rowBytes * height));
     u32(0);

@@ -211,16 +211,28 @@ void FpSession::timVerify_Timer()
         m_view->CloseScreen();
 }
 
-void FpSession::VerifyEnrolled()
+// Captures a finger into box and compares it with the template in hand. A failed capture or a
+// finger that does not match (said and sounded) ends the attempt.
+bool FpSession::CaptureMatches(int box)
 {
-    if (!Capture(1))
-        return EnterStopped();
+    if (!Capture(box)) {
+        EnterStopped();
+        return false;
+    }
     if (!FpLibrary::Instance().VerifyMatch(m_device, m_tpl)) {
         Info(fpinfo::NotMatched, fpinfo::Red, true);
         PlaySound(QString::fromLatin1(kSoundNotMatched), 0);
-        return EnterStopped();
+        EnterStopped();
+        return false;
     }
     Info(fpinfo::Matched, fpinfo::Blue, false);
+    return true;
+}
+
+void FpSession::VerifyEnrolled()
+{
+    if (!CaptureMatches(1))
+        return;
     if (!Store())
         return EnterStopped();
     Info(fpinfo::Stored, fpinfo::Blue, false);
@@ -230,6 +242,11 @@ void FpSession::VerifyEnrolled()
 
 bool FpSession::Store()
 {
+    const auto fail = [this](const QString &detail) {
+        Info(fpinfo::StoreFailed, fpinfo::Red, true);
+        m_view->ShowMessage(QString::fromUtf8(fpinfo::StoreFailed) + u'\n' + detail, true);
+        return false;
+    };
     // The row says edit_flag 1 until the record's bytes are on the disk: a template that was not
     // completely written is never sent to a gate or used to log in.
     try {
@@ -237,54 +254,40 @@ bool FpSession::Store()
         WhereFinger(db, m_userId, m_fpNo);
         const QString existing = db.GetData(QStringLiteral("tpl_id")).toString();
         int tplId = existing.toInt();
-        if (!existing.isEmpty()) {
+        // Writes the finger's row: a new one under tplId, or the existing one's flag.
+        const auto writeRow = [&db, &tplId, this](int editFlag, bool insert) {
             db.SetData(QStringLiteral("user_id"), m_userId, true, true);
             db.SetData(QStringLiteral("fp_no"), m_fpNo, true);
-            db.SetData(QStringLiteral("edit_flag"), orvel::edit_flag::Writing);
-            db.UpdateData();
+            if (insert)
+                db.SetData(QStringLiteral("tpl_id"), tplId);
+            db.SetData(QStringLiteral("edit_flag"), editFlag);
+            if (!(insert ? db.InsertData() : db.UpdateData()))
+                throw RdoError(db.errMsg().toString());
+        };
+        if (!existing.isEmpty()) {
+            writeRow(orvel::edit_flag::Writing, false);
         } else {
             rdo_cntl next;
             next.setDataSource(QStringLiteral("telmar_v1.v_tplid_new"));
             const QString n = next.GetData(QStringLiteral("new_tpl_id")).toString();
             tplId = n.isEmpty() ? 1 : n.toInt();
-            db.SetData(QStringLiteral("user_id"), m_userId, true, true);
-            db.SetData(QStringLiteral("fp_no"), m_fpNo, true);
-            db.SetData(QStringLiteral("tpl_id"), tplId);
-            db.SetData(QStringLiteral("edit_flag"), orvel::edit_flag::Writing);
-            if (!db.InsertData())
-                throw RdoError(db.errMsg().toString());
+            writeRow(orvel::edit_flag::Writing, true);
         }
         m_tplNo = tplId;
         QString error;
-        if (!TplData::WriteTpl(TplData::TemplatePath(), tplId, m_tpl, &error)) {
-            Info(fpinfo::StoreFailed, fpinfo::Red, true);
-            m_view->ShowMessage(QString::fromUtf8(fpinfo::StoreFailed) + QStringLiteral("\n") + TplData::TemplatePath() +
-                                    QStringLiteral(": ") + error,
-                                true);
-            return false;
-        }
-        db.SetData(QStringLiteral("user_id"), m_userId, true, true);
-        db.SetData(QStringLiteral("fp_no"), m_fpNo, true);
-        db.SetData(QStringLiteral("edit_flag"), orvel::edit_flag::Complete);
-        db.UpdateData();
+        if (!TplData::WriteTpl(TplData::TemplatePath(), tplId, m_tpl, &error))
+            return fail(TplData::TemplatePath() + QStringLiteral(": ") + error);
+        writeRow(orvel::edit_flag::Complete, false);
         return true;
     } catch (const RdoError &e) {
-        Info(fpinfo::StoreFailed, fpinfo::Red, true);
-        m_view->ShowMessage(QString::fromUtf8(fpinfo::StoreFailed) + QStringLiteral("\n") + e.message(), true);
-        return false;
+        return fail(e.message());
     }
 }
 
 void FpSession::VerifyOne()
 {
-    if (!Capture(0))
-        return EnterStopped();
-    if (!FpLibrary::Instance().VerifyMatch(m_device, m_tpl)) {
-        Info(fpinfo::NotMatched, fpinfo::Red, true);
-        PlaySound(QString::fromLatin1(kSoundNotMatched), 0);
-        return EnterStopped();
-    }
-    Info(fpinfo::Matched, fpinfo::Blue, false);
+    if (!CaptureMatches(0))
+        return;
     PlaySound(QString::fromLatin1(kSoundMatched), 0);
     Finish(false, true, 0);
 }

@@ -90,6 +90,7 @@ private:
     void VerifyOne();
     void Identify();
     bool Capture(int box);
+    bool CaptureMatches(int box);
     bool Store();
     void EnterStopped();
     void StopTimers();

@@ -1,8 +1,8 @@
 #pragma once
 
-// What logic below the windows has to bring to the operator's attention while it runs, where the
-// specification has it said on the spot (a request the provisioning service refused, a service
-// error, a gate that stopped answering). Logic reports it here; the console's windows show it
+// What logic below the windows has to bring to the operator's attention while it runs, at the
+// moment it happens (a request the provisioning service refused, a service error, a gate that
+// stopped answering). Logic reports it here; the console's windows show it
 // (the message boxes and the gate error window plug in at start-up), and a program or test
 // without windows may plug in nothing, in which case nothing is shown.
 //

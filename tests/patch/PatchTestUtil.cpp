@@ -13,20 +13,20 @@
 
 namespace patchtest {
 
-void MakeFile(const QString &path, const FileSpec &spec)
+void MakeFile(const QString &path, const FileMade &made)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
     f.write("\x7f" "ELF....");
-    f.write(spec.body);
-    if (!spec.version.isEmpty())
-        f.write(QByteArray("\0@(#)ORVEL_VERSION ", 19) + spec.version.toLatin1() + QByteArray("\0", 1));
+    f.write(made.body);
+    if (!made.version.isEmpty())
+        f.write(QByteArray("\0@(#)ORVEL_VERSION ", 19) + made.version.toLatin1() + QByteArray("\0", 1));
     f.write("....end");
     f.close();
-    ::chmod(QFile::encodeName(path).constData(), mode_t(spec.mode));
-    SetTime(path, spec.time.isValid() ? spec.time : QDateTime::currentDateTime());
+    ::chmod(QFile::encodeName(path).constData(), mode_t(made.mode));
+    SetTime(path, made.time.isValid() ? made.time : QDateTime::currentDateTime());
 }
 
 void SetTime(const QString &path, const QDateTime &time)

@@ -12,9 +12,9 @@
 
 namespace patchtest {
 
-struct FileSpec
+struct FileMade
 {
-    FileSpec(const QString &version = QString(), const QDateTime &time = QDateTime(), int mode = 0644,
+    FileMade(const QString &version = QString(), const QDateTime &time = QDateTime(), int mode = 0644,
              const QByteArray &body = "payload")
         : version(version), time(time), mode(mode), body(body)
     {
@@ -26,7 +26,7 @@ struct FileSpec
 };
 
 // Writes a file as the build would: some bytes, the what-string, more bytes.
-void MakeFile(const QString &path, const FileSpec &spec);
+void MakeFile(const QString &path, const FileMade &made);
 void SetTime(const QString &path, const QDateTime &time);
 QByteArray ReadAll(const QString &path);
 int Mode(const QString &path);

@@ -13,7 +13,7 @@ namespace {
 const QDateTime kT0(QDate(2024, 5, 1), QTime(12, 0, 30));
 
 // One replacement file against one installed file (no installed file when dst is null).
-bool Decide(const FileSpec &src, const std::optional<FileSpec> &dst)
+bool Decide(const FileMade &src, const std::optional<FileMade> &dst)
 {
     Folders f;
     MakeFile(f.patchFile("lib.so"), src);
@@ -28,25 +28,25 @@ bool Decide(const FileSpec &src, const std::optional<FileSpec> &dst)
 TEST(UpfList, VersionsDecidePartByPartBeforeTimes)
 {
     // A higher major version is copied even with an older time stamp.
-    EXPECT_TRUE(Decide({"3.0.0.0", kT0.addDays(-10)}, FileSpec{"2.9.9.9", kT0}));
+    EXPECT_TRUE(Decide({"3.0.0.0", kT0.addDays(-10)}, FileMade{"2.9.9.9", kT0}));
     // A lower version is not, even when newer; the first differing part decides.
-    EXPECT_FALSE(Decide({"2.0.0.9", kT0.addDays(10)}, FileSpec{"2.0.1.0", kT0}));
-    EXPECT_TRUE(Decide({"2.0.1.0", kT0.addDays(-10)}, FileSpec{"2.0.0.9", kT0}));
+    EXPECT_FALSE(Decide({"2.0.0.9", kT0.addDays(10)}, FileMade{"2.0.1.0", kT0}));
+    EXPECT_TRUE(Decide({"2.0.1.0", kT0.addDays(-10)}, FileMade{"2.0.0.9", kT0}));
     // Against an installed file without version any versioned replacement is higher.
-    EXPECT_TRUE(Decide({"0.0.0.1", kT0.addDays(-10)}, FileSpec{"", kT0}));
+    EXPECT_TRUE(Decide({"0.0.0.1", kT0.addDays(-10)}, FileMade{"", kT0}));
 }
 
 TEST(UpfList, EqualVersionsGoByTimeStampsWithTheirMargin)
 {
     // Five seconds either way are within the margin: copied.
-    EXPECT_TRUE(Decide({"2.0.0.1", kT0.addSecs(5)}, FileSpec{"2.0.0.1", kT0}));
-    EXPECT_TRUE(Decide({"2.0.0.1", kT0.addSecs(-5)}, FileSpec{"2.0.0.1", kT0}));
+    EXPECT_TRUE(Decide({"2.0.0.1", kT0.addSecs(5)}, FileMade{"2.0.0.1", kT0}));
+    EXPECT_TRUE(Decide({"2.0.0.1", kT0.addSecs(-5)}, FileMade{"2.0.0.1", kT0}));
     // An installed file one minute newer ("yyyymmddhhmmss" difference 100) stays.
-    EXPECT_FALSE(Decide({"2.0.0.1", kT0.addSecs(-60)}, FileSpec{"2.0.0.1", kT0}));
-    EXPECT_TRUE(Decide({"2.0.0.1", kT0.addSecs(60)}, FileSpec{"2.0.0.1", kT0}));
+    EXPECT_FALSE(Decide({"2.0.0.1", kT0.addSecs(-60)}, FileMade{"2.0.0.1", kT0}));
+    EXPECT_TRUE(Decide({"2.0.0.1", kT0.addSecs(60)}, FileMade{"2.0.0.1", kT0}));
     // A replacement without version goes by time, whatever version the installed file has.
-    EXPECT_TRUE(Decide({"", kT0.addSecs(60)}, FileSpec{"9.9.9.9", kT0}));
-    EXPECT_FALSE(Decide({"", kT0.addSecs(-60)}, FileSpec{"", kT0}));
+    EXPECT_TRUE(Decide({"", kT0.addSecs(60)}, FileMade{"9.9.9.9", kT0}));
+    EXPECT_FALSE(Decide({"", kT0.addSecs(-60)}, FileMade{"", kT0}));
 }
 
 TEST(UpfList, AFileWithoutInstalledCounterpartIsCopied)

@@ -81,7 +81,7 @@ TEST_F(WindowTest, InvalidPatchDataEndsWithTheMessageAndChangesNothing)
 
 TEST_F(WindowTest, TheDesktopEntryNamesTheInstallationFolder)
 {
-    // A folder with a blank in its name, quoted in the entry as the specification of entries asks.
+    // A folder with a blank in its name, quoted in the entry as desktop entries quote such paths.
     const QString inst = f.root() + "/Kavrin Manager";
     MakeFile(inst + "/Orvel", {"2.0.0.1", {}, 0755});
     WriteEntry("Felica", "\"" + inst + "/Orvel\" %U");
@@ -156,11 +156,11 @@ TEST_F(WindowTest, WithoutAcceptedEntryTheDefaultFolderIsTriedThenTheUserPicks)
 TEST_F(WindowTest, ACompletedRunWritesTheLogAndSaysSo)
 {
     f.MakeInstallation();
-    MakeFile(f.installed("Patch_Log.txt"), FileSpec("", {}, 0644, "earlier run\r\n"));
+    MakeFile(f.installed("Patch_Log.txt"), FileMade("", {}, 0644, "earlier run\r\n"));
     const QByteArray earlier = ReadAll(f.log());
     MakeFile(f.patchFile("Orvel"), {"2.1.0.0", kNow.addDays(-1), 0755});
     MakeFile(f.patchFile("help.txt"), {"", kNow});
-    MakeFile(f.installed("old.dat"), FileSpec("", kNow, 0644, "installed"));
+    MakeFile(f.installed("old.dat"), FileMade("", kNow, 0644, "installed"));
     MakeFile(f.patchFile("old.dat"), {"", kNow.addSecs(-60)});
     f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
     patch::frmOrvPatch w(env);
