@@ -135,6 +135,14 @@ UserRules::CardButtons UserRules::CardButtonState(bool details, bool hasCard, in
     return b;
 }
 
+QString UserRules::StoredAuthority(const QString &userId)
+{
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_user"));
+    db.setWhere(QStringLiteral("user_id = ") + orvel::SqlText(userId));
+    return db.GetData(QStringLiteral("gauthority")).toString();
+}
+
 QString UserRules::CardOwner(const QString &cardId, const QString &userId)
 {
     if (cardId.isEmpty())

@@ -46,6 +46,8 @@ bool HasCard(int edition, const QString &guserId);
 // Whether l_fptpl lists a finished template for the user (a row still being written does not
 // count).
 bool HasTemplate(const QString &userId);
+// The user's stored authority (gauthority), or empty when the user is not stored.
+QString StoredAuthority(const QString &userId);
 // The fingers (0-5) with a finished template of the user, in ascending order.
 QList<int> EnrolledFingers(const QString &userId);
 

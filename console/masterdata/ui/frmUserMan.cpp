@@ -626,10 +626,7 @@ void frmUserMan::AuthorityChanged(bool methods)
     if (!refused.isEmpty()) {
         MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
         // Nothing was written, so the screen shows the stored authority and methods again.
-        rdo_cntl stored;
-        stored.setDataSource(QStringLiteral("telmar_v1.m_user"));
-        stored.setWhere(QStringLiteral("user_id = ") + orvel::SqlText(m_txtId->text()));
-        const QString gauthority = stored.GetData(QStringLiteral("gauthority")).toString();
+        const QString gauthority = UserRules::StoredAuthority(m_txtId->text());
         if (!gauthority.isEmpty())
             m_txtGAuthority->setText(gauthority);
         SetAuthorityControls();
