@@ -111,17 +111,9 @@ bool rdo_cntl::InsertBind(bool pointer)
         return false;
     if (m_binds.isEmpty())
         throw RdoError(QString::fromUtf8(kNoFields));
-    QSqlQuery &q = Open(rdo_sql::Exists(m_dataSource, m_binds[0].name, KeyConditionsFromBinds()));
-    const bool exists = q.next();
-    CloseRecSet();
-    if (exists) {
-        m_errMsg = QString::fromUtf8(kAlreadyRegistered);
-        return false;
-    }
     QStringList names, values;
     BindNamesAndValues(&names, &values);
-    Exec(rdo_sql::Insert(m_dataSource, names, values));
-    return true;
+    return InsertUnlessExists(m_binds[0].name, KeyConditionsFromBinds(), names, values);
 }
 
 bool rdo_cntl::UpdateFromBinds(bool ex, bool pointer)

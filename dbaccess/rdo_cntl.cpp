@@ -188,19 +188,23 @@ bool rdo_cntl::InsertFromFields(bool ex, bool pointer)
         if (m_fields[i].isKey)
             keys << m_fields[i].name + QStringLiteral(" = ") + literal(i);
     const QString keyText = keys.join(QStringLiteral(" AND "));
-    QSqlQuery &q =
-        Open(rdo_sql::Exists(m_dataSource, m_fields[0].name, ex ? rdo_sql::JoinWhere(m_where, keyText) : keyText));
+    QStringList names, values;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        names << m_fields[i].name;
+        values << literal(i);
+    }
+    return InsertUnlessExists(m_fields[0].name, ex ? rdo_sql::JoinWhere(m_where, keyText) : keyText, names, values);
+}
+
+bool rdo_cntl::InsertUnlessExists(const QString &firstName, const QString &where, const QStringList &names,
+                                  const QStringList &values)
+{
+    QSqlQuery &q = Open(rdo_sql::Exists(m_dataSource, firstName, where));
     const bool exists = q.next();
     CloseRecSet();
     if (exists) {
         m_errMsg = QString::fromUtf8(kAlreadyRegistered);
         return false;
-    }
-
-    QStringList names, values;
-    for (int i = 0; i < m_fields.size(); ++i) {
-        names << m_fields[i].name;
-        values << literal(i);
     }
     Exec(rdo_sql::Insert(m_dataSource, names, values));
     return true;

@@ -172,6 +172,9 @@ private:
     void Exec(const QString &sql);
     void AddField(Field field, bool isNew);
     bool InsertFromFields(bool ex, bool pointer);
+    // Inserts the row unless one matching where exists (then "already registered", false).
+    bool InsertUnlessExists(const QString &firstName, const QString &where, const QStringList &names,
+                            const QStringList &values);
     bool UpdateFromFields(bool ex, bool pointer);
     QString BindValue(int index) const;
     void BindNamesAndValues(QStringList *names, QStringList *values) const;
