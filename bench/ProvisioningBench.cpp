@@ -102,7 +102,7 @@ int main(int argc, char **argv)
     }
     QElapsedTimer up;
     up.start();
-    while (WakeListener(QLatin1String(kWakeUserRequest)).IsListening() && up.elapsed() < 10000)
+    while (!HasWakeListener(QLatin1String(kWakeUserRequest)) && up.elapsed() < 10000)
         QThread::msleep(10);
 
     auto roundTrip = [&](int i) {

@@ -102,4 +102,17 @@ void Wake(const QString &channel)
     ::close(fd);
 }
 
+bool HasWakeListener(const QString &channel)
+{
+    sockaddr_un a;
+    const socklen_t len = Address(channel, &a);
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // A datagram socket connects only to a bound name.
+    const bool bound = ::connect(fd, reinterpret_cast<sockaddr *>(&a), len) == 0;
+    ::close(fd);
+    return bound;
+}
+
 } // namespace orvel

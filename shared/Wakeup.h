@@ -49,4 +49,8 @@ private:
 // Wakes whoever listens on the channel of this site; nothing when nobody does.
 void Wake(const QString &channel);
 
+// Whether a program listens on the channel of this site. Asks without taking the channel, so
+// that asking never keeps the listener from taking it.
+bool HasWakeListener(const QString &channel);
+
 } // namespace orvel

@@ -291,10 +291,9 @@ TEST_F(GateCommTest, RequestWakesTheServiceAndItsResultWakesTheConsole)
     courier.setProcessEnvironment(env);
     courier.start(QStringLiteral(COURIER_PATH), {});
     ASSERT_TRUE(courier.waitForStarted(5000));
-    // It listens once its channel cannot be taken any more.
     QElapsedTimer up;
     up.start();
-    while (orvel::WakeListener(QLatin1String(orvel::kWakeUserRequest)).IsListening() && up.elapsed() < 10000)
+    while (!orvel::HasWakeListener(QLatin1String(orvel::kWakeUserRequest)) && up.elapsed() < 10000)
         QThread::msleep(10);
     for (const char *card : {"CARD01", "CARD02", "CARD03"}) {
         GUserRecord user = CardUser();

@@ -7,6 +7,7 @@
 #include "SingleInstance.h"
 #include "SrvCtrl.h"
 #include "TestSite.h"
+#include "Wakeup.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -169,6 +170,21 @@ TEST(SingleInstance, LockFileLeftByAKilledHolderKeepsNobodyOut)
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_FALSE(heldElsewhere());
+}
+
+TEST(Wakeup, AskingWhetherAServiceListensNeverKeepsItFromListening)
+{
+    test::TestSite site;
+    const QString channel = QStringLiteral("probe");
+    EXPECT_FALSE(HasWakeListener(channel)); // asking took nothing: the service still gets the channel
+    {
+        WakeListener service(channel);
+        ASSERT_TRUE(service.IsListening());
+        EXPECT_TRUE(HasWakeListener(channel));
+        Wake(channel);
+        EXPECT_TRUE(service.TakeWoken());
+    }
+    EXPECT_FALSE(HasWakeListener(channel));
 }
 
 TEST(GateLibLoader, ResolvesEveryEntryPointOrNamesTheMissingOne)
