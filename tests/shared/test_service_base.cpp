@@ -151,21 +151,29 @@ TEST(SingleInstance, LockFileLeftByAKilledHolderKeepsNobodyOut)
     SingleInstance next(QStringLiteral("Harvester_Started"));
     EXPECT_TRUE(next.TryAcquire());
 
+    // The child says on a pipe when it holds the lock: probing for it before then could take the
+    // lock at the child's moment and keep it out.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     if (child == 0) {
+        ::close(ready[0]);
         SingleInstance held(QStringLiteral("Courier_Started"));
-        if (!held.TryAcquire())
-            ::_exit(1);
+        const char got = held.TryAcquire() ? '1' : '0';
+        (void)!::write(ready[1], &got, 1);
         ::pause();
         ::_exit(0);
     }
     ASSERT_GT(child, 0);
+    ::close(ready[1]);
+    char got = 0;
+    EXPECT_EQ(::read(ready[0], &got, 1), 1);
+    ::close(ready[0]);
+    EXPECT_EQ(got, '1');
     auto heldElsewhere = [] {
         SingleInstance probe(QStringLiteral("Courier_Started"));
         return !probe.TryAcquire();
     };
-    for (int i = 0; i < 200 && !heldElsewhere(); ++i) // until the child holds it
-        ::usleep(10000);
     EXPECT_TRUE(heldElsewhere());
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
