@@ -140,6 +140,49 @@ qint32 rdo_cntl::LoadGrid(RdoGridControl *cntl, qint32 startRow)
     return r;
 }
 
+QVector<QStringList> rdo_cntl::LoadRows()
+{
+    if (m_fields.isEmpty())
+        throw RdoError(QString::fromUtf8(kNoFields));
+    QVector<QStringList> rows;
+    if (!EnsureConnection())
+        return rows;
+    // In MDB mode the limit is a row cap, as for a grid.
+    const bool mdb = State().mdbMode;
+    const qint64 rowCap = mdb && !m_limit.isEmpty() ? m_limit.trimmed().toLongLong() : -1;
+    QSqlQuery &q = OpenGridQuery(!mdb);
+    try {
+        QVector<int> cols(m_fields.size(), -1);
+        for (int i = 0; i < m_fields.size(); ++i)
+            if (!m_fields[i].name.isEmpty())
+                cols[i] = ColumnIndex(q, m_fields[i].name);
+        while (rowCap < 0 || rows.size() < rowCap) {
+            if (!q.next()) {
+                if (q.lastError().isValid())
+                    throw RdoError(q.lastError().text());
+                break;
+            }
+            QStringList row;
+            row.reserve(m_fields.size());
+            for (int i = 0; i < m_fields.size(); ++i) {
+                const Field &f = m_fields[i];
+                if (cols[i] < 0)
+                    row << QString();
+                else if (f.format == QLatin1String("VSF_CHECK"))
+                    row << (IsTruthy(orvel::ValueText(q.value(cols[i]))) ? QStringLiteral("1") : QStringLiteral("0"));
+                else
+                    row << orvel::FormatValue(q.value(cols[i]), f.format);
+            }
+            rows << row;
+        }
+    } catch (const RdoError &) {
+        CloseRecSet();
+        throw;
+    }
+    CloseRecSet();
+    return rows;
+}
+
 bool rdo_cntl::LoadList(RdoControl *cntl, qint16 curCode, const QString &sql)
 {
     if (cntl)

@@ -124,6 +124,10 @@ public:
     bool UpdateBind(bool bMousePointerChange = true);
     bool UpdateBindEx(bool bMousePointerChange = true);
     qint32 LoadGrid(RdoGridControl *cntl, qint32 startRow = -1);
+    // The rows LoadGrid would show, without a control: each row holds the field list's values in
+    // its order, formatted as LoadGrid writes them ("VSF_CHECK" entries give "1" or "0"). A row
+    // the database fails to give is raised, never returned as fewer rows.
+    QVector<QStringList> LoadRows();
     bool LoadCombo(RdoControl *cntl = nullptr, qint16 curCode = -1);
     bool LoadComboSimple(RdoControl *cntl = nullptr, qint16 curCode = -1);
     qint32 PrintCSV(const QString &strFileName, const QString &strTitle = QString());

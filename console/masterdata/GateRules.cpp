@@ -5,6 +5,7 @@
 
 #include "ConsoleState.h"
 #include "OrvelDefs.h"
+#include "RecordRow.h"
 #include "Text.h"
 #include "gatecomm/GateLockScope.h"
 #include "SqlDialect.h"
@@ -83,6 +84,52 @@ bool GateRules::DeleteGate(const QString &gateId)
             return false;
     }
     return true;
+}
+
+namespace {
+const QString kGateTable = QStringLiteral("telmar_v1.m_gate");
+// The columns of the gate record, the key first.
+const QStringList kGateColumns = {QStringLiteral("gate_id"),   QStringLiteral("zone_name"),
+                                  QStringLiteral("gate_name"), QStringLiteral("ip_addr"),
+                                  QStringLiteral("port_no"),   QStringLiteral("gate_bikou"),
+                                  QStringLiteral("gate_mode"), QStringLiteral("use_flag"),
+                                  QStringLiteral("regist_dt"), QStringLiteral("refix_dt")};
+
+QStringList GateValues(const GateRules::Record &r)
+{
+    return {r.gateId, r.zoneName, r.gateName, r.ipAddr, r.portNo, r.bikou, QString::number(r.gateMode),
+            QString::number(r.useFlag), r.registDt, r.refixDt};
+}
+} // namespace
+
+bool GateRules::LoadRecord(const QString &gateId, Record *out)
+{
+    const QStringList v = RecordRow::Load(kGateTable, kGateColumns, gateId);
+    if (v.size() != kGateColumns.size())
+        return false;
+    Record r;
+    r.gateId = v[0];
+    r.zoneName = v[1];
+    r.gateName = v[2];
+    r.ipAddr = v[3];
+    r.portNo = v[4];
+    r.bikou = v[5];
+    r.gateMode = v[6].trimmed().toInt();
+    r.useFlag = v[7].trimmed().toInt();
+    r.registDt = v[8];
+    r.refixDt = v[9];
+    *out = r;
+    return true;
+}
+
+bool GateRules::InsertRecord(const Record &r, QString *error)
+{
+    return RecordRow::Insert(kGateTable, kGateColumns, GateValues(r), error);
+}
+
+void GateRules::UpdateRecord(const Record &r)
+{
+    RecordRow::Update(kGateTable, kGateColumns, GateValues(r));
 }
 
 bool GateRules::TakeOutOfUse(const QString &gateId)

@@ -15,6 +15,27 @@ inline constexpr int kZoneMax = 25;      // characters of zone_name
 inline constexpr int kDoorModeByte = 15; // properties record: door-unlock mode 0-2
 inline constexpr int kAlarmByte = 17;    // properties record: sensor alarm 0/1
 
+// The gate as m_gate stores it: the record the gate screen shows and writes.
+struct Record
+{
+    QString gateId;
+    QString zoneName; // at most kZoneMax characters
+    QString gateName;
+    QString ipAddr;   // "a.b.c.d"
+    QString portNo;
+    QString bikou;    // gate_bikou
+    int gateMode = 1; // 1 entry, 2 exit
+    int useFlag = 0;  // 1: in use (only a passed connection check puts it there)
+    QString registDt;
+    QString refixDt;
+};
+// Reads the gate; false when no row has the ID.
+bool LoadRecord(const QString &gateId, Record *out);
+// Inserts the gate; false with the component's message when the ID is taken.
+bool InsertRecord(const Record &r, QString *error);
+// Writes every column of the stored gate. A database failure is raised.
+void UpdateRecord(const Record &r);
+
 struct Input
 {
     QString gateId; // as typed; compared formatted "00000"

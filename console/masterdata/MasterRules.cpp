@@ -3,6 +3,7 @@
 #include <QDate>
 
 #include "OrvelDefs.h"
+#include "RecordRow.h"
 #include "Text.h"
 #include "SqlDialect.h"
 #include "rdo_cntl.h"
@@ -64,6 +65,63 @@ bool JobRules::AsksBeforeMove(const QString &rowEmpId, const QString &targetEmpI
 }
 
 // ---- users -----------------------------------------------------------------------------------------
+
+namespace {
+const QString kUserTable = QStringLiteral("telmar_v1.m_user");
+// The columns of the user record, the key first.
+const QStringList kUserColumns = {QStringLiteral("user_id"),    QStringLiteral("user_name"),
+                                  QStringLiteral("user_yomi"),  QStringLiteral("user_bikou"),
+                                  QStringLiteral("emp_id"),     QStringLiteral("guser_id"),
+                                  QStringLiteral("gauth_type"), QStringLiteral("gauthority"),
+                                  QStringLiteral("delete_flag"), QStringLiteral("regist_dt"),
+                                  QStringLiteral("refix_dt")};
+
+QStringList UserValues(const UserRules::Record &r)
+{
+    return {r.userId,
+            r.name,
+            r.yomi,
+            r.bikou,
+            r.empId,
+            r.guserId,
+            QString::number(r.gauthType),
+            QString::number(r.gauthority),
+            QString::number(r.deleteFlag),
+            r.registDt,
+            r.refixDt};
+}
+} // namespace
+
+bool UserRules::LoadRecord(const QString &userId, Record *out)
+{
+    const QStringList v = RecordRow::Load(kUserTable, kUserColumns, userId);
+    if (v.size() != kUserColumns.size())
+        return false;
+    Record r;
+    r.userId = v[0];
+    r.name = v[1];
+    r.yomi = v[2];
+    r.bikou = v[3];
+    r.empId = v[4];
+    r.guserId = v[5];
+    r.gauthType = v[6].trimmed().toInt();
+    r.gauthority = v[7].trimmed().toInt();
+    r.deleteFlag = v[8].trimmed().toInt();
+    r.registDt = v[9];
+    r.refixDt = v[10];
+    *out = r;
+    return true;
+}
+
+bool UserRules::InsertRecord(const Record &r, QString *error)
+{
+    return RecordRow::Insert(kUserTable, kUserColumns, UserValues(r), error);
+}
+
+void UserRules::UpdateRecord(const Record &r)
+{
+    RecordRow::Update(kUserTable, kUserColumns, UserValues(r));
+}
 
 QString UserRules::Validate(const Input &in)
 {

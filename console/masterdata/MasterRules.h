@@ -26,6 +26,28 @@ bool AsksBeforeMove(const QString &rowEmpId, const QString &targetEmpId);
 } // namespace JobRules
 
 namespace UserRules {
+// The user as m_user stores it: the record the user screen shows and writes.
+struct Record
+{
+    QString userId;
+    QString name;   // user_name
+    QString yomi;   // user_yomi
+    QString bikou;  // user_bikou
+    QString empId;  // the department, "00000" for none
+    QString guserId; // the card ID, or the edition's placeholder
+    int gauthType = 0;  // bits: 1 fingerprint, 2 card
+    int gauthority = 1; // 1 user, 2 administrator
+    int deleteFlag = 0; // 1: deleted, the ID may be taken again
+    QString registDt;
+    QString refixDt;
+};
+// Reads the user (a deleted one too); false when no row has the ID.
+bool LoadRecord(const QString &userId, Record *out);
+// Inserts the user; false with the component's message when the ID is taken.
+bool InsertRecord(const Record &r, QString *error);
+// Writes every column of the stored user. A database failure is raised.
+void UpdateRecord(const Record &r);
+
 struct Input
 {
     QString userId;

@@ -6,6 +6,8 @@
 #include "ConsoleInstance.h"
 #include "ConsoleTiming.h"
 #include "MsfGrid.h"
+
+#include <QTableView>
 #include "MsgBox.h"
 #include "Public.h"
 #include "QtTranslation.h"
@@ -98,7 +100,7 @@ TEST_F(ConsoleLifeTest, ExitWithScreensOpenKeepsTheirColumnWidthsAndTheGateScree
         for (const char *name : kScreens) {
             QWidget *screen = w->Screen(QString::fromLatin1(name));
             ASSERT_NE(screen, nullptr) << name;
-            for (MsfGrid *g : screen->findChildren<MsfGrid *>()) {
+            for (QTableView *g : screen->findChildren<QTableView *>()) {
                 g->setColumnWidth(1, 61 + 3 * n++); // the operator drags a column border
                 widths[QString::fromLatin1(name) + u'/' + g->objectName()] = {g->columnWidth(0), g->columnWidth(1)};
             }
@@ -116,7 +118,7 @@ TEST_F(ConsoleLifeTest, ExitWithScreensOpenKeepsTheirColumnWidthsAndTheGateScree
     QApplication::processEvents();
     for (const char *name : kScreens) {
         QWidget *screen = w->Screen(QString::fromLatin1(name));
-        for (MsfGrid *g : screen->findChildren<MsfGrid *>()) {
+        for (QTableView *g : screen->findChildren<QTableView *>()) {
             const QString key = QString::fromLatin1(name) + u'/' + g->objectName();
             EXPECT_EQ(QList<int>({g->columnWidth(0), g->columnWidth(1)}), widths.value(key)) << key.toStdString();
         }

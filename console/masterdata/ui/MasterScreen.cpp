@@ -70,7 +70,7 @@ void MasterScreen::opbFuncMode_Click(int mode)
     });
 }
 
-void MasterScreen::KeepGridLayout(MsfGrid *grid, const QString &suffix)
+void MasterScreen::KeepGridLayout(MsfLayout *grid, const QString &suffix)
 {
     m_grids.append({grid, suffix});
     RestoreGridLayout(objectName() + suffix, *grid);

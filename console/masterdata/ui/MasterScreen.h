@@ -17,6 +17,7 @@
 
 class FuncModeBar;
 class MsfGrid;
+class MsfLayout;
 class QGridLayout;
 class QLineEdit;
 class rdo_cntl;
@@ -57,7 +58,7 @@ protected:
 
     // The grid's column layout is restored now from the section "<screen><suffix>" and saved
     // there with the screen's other layouts.
-    void KeepGridLayout(MsfGrid *grid, const QString &suffix);
+    void KeepGridLayout(MsfLayout *grid, const QString &suffix);
     // The window position is restored when the screen is first shown and saved with the layouts.
     void KeepWindowPosition() { m_keepsPosition = true; }
 
@@ -76,7 +77,7 @@ protected:
 
 private:
     QWidget *m_body = nullptr;
-    QList<QPair<MsfGrid *, QString>> m_grids;
+    QList<QPair<MsfLayout *, QString>> m_grids;
     bool m_keepsPosition = false;
     bool m_positionRestored = false;
 };

@@ -5,6 +5,7 @@
 #include "GateLockRow.h"
 #include "GateRules.h"
 #include "MasterUi.h"
+#include "PermitPanel.h"
 #include "PermitRules.h"
 #include "frmAssistBase.h"
 #include "frmGateAssist.h"
@@ -41,8 +42,6 @@
 namespace {
 constexpr int kGateListWidth = 360;
 constexpr int kPermitListWidth = 560;
-constexpr int kSyncDispCol = 5;
-constexpr int kSyncFlagCol = 9;
 
 // Port and address boxes take digits only. In an address box "." moves on to the next box, as the
 // operator types a dotted address.
@@ -112,8 +111,7 @@ const ModeRules &frmGateMan::Rules()
 
 frmGateMan::frmGateMan(QWidget *parent)
     : MasterScreen(QStringLiteral("frmGateMan"), U("ゲート管理"), parent),
-      m_gateList(std::make_unique<rdo_cntl>()), m_record(std::make_unique<rdo_cntl>()),
-      m_permitList(std::make_unique<rdo_cntl>()), m_zones(std::make_unique<rdo_cntl>())
+      m_gateList(std::make_unique<rdo_cntl>()), m_zones(std::make_unique<rdo_cntl>())
 {
     BuildControls();
     KeepWindowPosition();
@@ -150,11 +148,6 @@ void frmGateMan::BuildControls()
     auto line = [&](QWidget *owner, const char *name) {
         auto *e = new QLineEdit(owner);
         e->setObjectName(QString::fromLatin1(name));
-        return e;
-    };
-    auto hidden = [&](const char *name) {
-        QLineEdit *e = line(rec, name);
-        e->hide();
         return e;
     };
     m_txtId = line(rec, "txtId");
@@ -213,13 +206,6 @@ void frmGateMan::BuildControls()
     g->addWidget(m_lblRegistDT, 7, 1, 1, 2);
     g->addWidget(new QLabel(U("更新日"), rec), 7, 3);
     g->addWidget(m_lblRefixDT, 7, 4);
-
-    m_txtZoneName = hidden("txtZoneName");
-    m_txtIpAddr = hidden("txtIpAddr");
-    m_txtGateMode = hidden("txtGateMode");
-    m_txtUseFlag = hidden("txtUseFlag");
-    m_txtDoorMode = hidden("txtDoorMode");
-    m_txtAlarm = hidden("txtAlarm");
 
     auto button = [&](QWidget *owner, const char *name, const char *caption) {
         auto *b = new QPushButton(U(caption), owner);
@@ -285,21 +271,11 @@ void frmGateMan::BuildControls()
     top->addWidget(conn, 2, 1);
 
     // ---- permitted users ----------------------------------------------------------------------
-    auto *permits = new QGroupBox(U("通行許可ユーザ"), this);
-    auto *pg = new QGridLayout(permits);
-    m_msfGateUserList = new MsfGrid(permits);
-    m_msfGateUserList->setObjectName(QStringLiteral("msfGateUserList"));
-    m_msfGateUserList->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_msfGateUserList->setMinimumSize(kPermitListWidth, 100);
-    NameField(m_msfGateUserList, U("通行許可ユーザ"));
-    QPushButton *cmdAdd = button(permits, "cmdAddGateUser", "通行許可ユーザの追加");
-    QPushButton *cmdRemove = button(permits, "cmdDeleteGateUser", "通行許可の解除");
-    m_cmdSendGUser = button(permits, "cmdSendGUser", "ゲートに反映");
-    pg->addWidget(m_msfGateUserList, 0, 0, 1, 4);
-    pg->addWidget(cmdAdd, 1, 1);
-    pg->addWidget(cmdRemove, 1, 2);
-    pg->addWidget(m_cmdSendGUser, 1, 3);
-    top->addWidget(permits, 3, 1);
+    m_permits = new PermitPanel(PermitListModel::Side::GateUsers, U("通行許可ユーザ"),
+                                {"msfGateUserList", "cmdAddGateUser", "通行許可ユーザの追加", "cmdDeleteGateUser",
+                                 "通行許可の解除"},
+                                kPermitListWidth, {18, 22, 18, 12, 16, 10}, this);
+    top->addWidget(m_permits, 3, 1);
     top->setRowStretch(3, 1);
 
     // ---- entry rules and handlers -------------------------------------------------------------
@@ -312,7 +288,7 @@ void frmGateMan::BuildControls()
     connect(m_cmbZone, &QComboBox::editTextChanged, this, [this](const QString &t) { cmbZone_Change(t); });
     // Option clicks: idClicked comes only from the operator, never from setChecked.
     connect(gateModeGroup, &QButtonGroup::idClicked, this,
-            [this](int id) { m_txtGateMode->setText(id == 1 ? QStringLiteral("1") : QStringLiteral("2")); });
+            [this](int id) { m_gate.gateMode = id == 1 ? 1 : 2; });
     connect(useGroup, &QButtonGroup::idClicked, this, [this](int id) { GuardDb([&] { opbUseFlag_Click(id); }); });
     connect(doorGroup, &QButtonGroup::idClicked, this, [this](int id) { GuardDb([&] { optDoorMode_Click(id); }); });
     connect(alarmGroup, &QButtonGroup::idClicked, this, [this](int id) { GuardDb([&] { optAlarm_Click(id); }); });
@@ -321,9 +297,10 @@ void frmGateMan::BuildControls()
     connect(cmdDelete, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDelete_Click(); }); });
     connect(cmdSearch, &QPushButton::clicked, this, [this] { cmdSearch_Click(); });
     connect(m_cmdPollGate, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdPollGate_Click(); }); });
-    connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAddGateUser_Click(); });
-    connect(cmdRemove, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteGateUser_Click(); }); });
-    connect(m_cmdSendGUser, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
+    connect(m_permits->addButton(), &QPushButton::clicked, this, [this] { cmdAddGateUser_Click(); });
+    connect(m_permits->withdrawButton(), &QPushButton::clicked, this,
+            [this] { GuardDb([this] { cmdDeleteGateUser_Click(); }); });
+    connect(m_permits->sendButton(), &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
     ConnectList(m_msfGateList, [this](int row) { msfGateList_Click(row); });
 }
 
@@ -341,40 +318,17 @@ void frmGateMan::SetupDb()
         m_msfGateList->setColumnWidth(i, kGateListWidth * gateWidths[i] / 100);
     KeepGridLayout(m_msfGateList, QStringLiteral("1"));
 
-    m_permitList->setDataSource(QStringLiteral("telmar_v1.v_gate_user_list"));
-    const char *permitFields[] = {"user_id",   "user_name", "emp_name",   "gauthority_name", "gauth_type_name",
-                                  "sync_disp", "guser_id",  "gauthority", "gauth_type",      "sync_flag"};
-    for (int i = 0; i < 10; ++i)
-        m_permitList->SetField(QString::fromLatin1(permitFields[i]), i == 0 ? QStringLiteral("0000000000") : QString(),
-                               i == 0, i == 0);
-    m_permitList->setOrder(QStringLiteral("user_id asc"));
-    SetGridHeader(*m_msfGateUserList, {U("ユーザID"), U("ユーザ名"), U("部署"), U("権限"), U("認証方法"),
-                                       U("反映"), U("カードID"), U("権限コード"), U("認証コード"), U("状態")});
-    const int permitWidths[] = {18, 22, 18, 12, 16, 10, 0, 0, 0, 0};
-    for (int i = 0; i < 10; ++i)
-        m_msfGateUserList->setColumnWidth(i, kPermitListWidth * permitWidths[i] / 100);
-    KeepGridLayout(m_msfGateUserList, QStringLiteral("2"));
+    KeepGridLayout(m_permits->view(), QStringLiteral("2"));
 
     m_zones->setDataSource(QStringLiteral("telmar_v1.m_gate"));
     m_zones->setDataField(QStringLiteral("zone_name"));
     m_zones->setOrder(QStringLiteral("zone_name ASC"));
 
-    m_record->setDataSource(QStringLiteral("telmar_v1.m_gate"));
-    m_record->SetBind(QStringLiteral("gate_id"), RdoText(m_txtId), true, true);
-    m_record->SetBind(QStringLiteral("zone_name"), RdoText(m_txtZoneName));
-    m_record->SetBind(QStringLiteral("gate_name"), RdoText(m_txtName));
-    m_record->SetBind(QStringLiteral("ip_addr"), RdoText(m_txtIpAddr));
-    m_record->SetBind(QStringLiteral("port_no"), RdoText(m_txtPort));
-    m_record->SetBind(QStringLiteral("gate_bikou"), RdoText(m_txtBikou));
-    m_record->SetBind(QStringLiteral("gate_mode"), RdoText(m_txtGateMode));
-    m_record->SetBind(QStringLiteral("use_flag"), RdoText(m_txtUseFlag));
-    m_record->SetBind(QStringLiteral("regist_dt"), RdoText(m_lblRegistDT));
-    m_record->SetBind(QStringLiteral("refix_dt"), RdoText(m_lblRefixDT));
 }
 
 bool frmGateMan::InUse() const
 {
-    return m_txtUseFlag->text().trimmed() == QLatin1String("1");
+    return m_gate.useFlag == 1;
 }
 
 // ---- lists ---------------------------------------------------------------------------------------
@@ -386,23 +340,18 @@ void frmGateMan::ShowgateList()
 
 void frmGateMan::ShowGateUserList()
 {
-    m_permitList->setWhere(QStringLiteral("gate_id = ") + orvel::SqlText(m_txtId->text()));
-    m_permitList->LoadGrid(m_msfGateUserList);
-    m_msfGateUserList->setCurrentCell(-1, -1);
+    m_permits->Load(m_txtId->text());
     SetSendButton();
 }
 
 int frmGateMan::PermitRows() const
 {
-    return m_msfGateUserList->rows() - m_msfGateUserList->fixedRows();
+    return m_permits->Rows();
 }
 
 void frmGateMan::SetSendButton()
 {
-    QStringList disps;
-    for (int r = m_msfGateUserList->fixedRows(); r < m_msfGateUserList->rows(); ++r)
-        disps << m_msfGateUserList->textMatrix(r, kSyncDispCol);
-    m_cmdSendGUser->setEnabled(PermitRules::SendEnabled(mode(), InUse(), disps));
+    m_permits->sendButton()->setEnabled(PermitRules::SendEnabled(mode(), InUse(), m_permits->model()->SyncDisps()));
 }
 
 void frmGateMan::RefreshLists()
@@ -429,14 +378,14 @@ void frmGateMan::Form_Activate()
 
 void frmGateMan::ClearRecord()
 {
-    for (QLineEdit *e : {m_txtId, m_txtZoneName, m_txtName, m_txtIpAddr, m_txtPort, m_txtBikou, m_txtDoorMode,
-                         m_txtAlarm, m_txtIP[0], m_txtIP[1], m_txtIP[2], m_txtIP[3]})
+    for (QLineEdit *e : {m_txtId, m_txtName, m_txtPort, m_txtBikou, m_txtIP[0], m_txtIP[1], m_txtIP[2], m_txtIP[3]})
         e->clear();
+    m_gate = GateRules::Record();
     m_cmbZone->setEditText(QString());
     m_lblRegistDT->clear();
     m_lblRefixDT->clear();
-    m_txtGateMode->setText(QStringLiteral("1"));
-    m_txtUseFlag->setText(QStringLiteral("0"));
+    m_doorMode = -1;
+    m_alarm = -1;
     m_loadedIpAddr.clear();
     m_opbGateMode[1]->setChecked(true);
     ShowUseState();
@@ -446,21 +395,28 @@ void frmGateMan::ClearRecord()
 void frmGateMan::LoadRecord(bool found)
 {
     if (found) {
-        const QStringList parts = GateRules::SplitIp(m_txtIpAddr->text());
+        m_txtId->setText(m_gate.gateId);
+        m_txtName->setText(m_gate.gateName);
+        m_txtPort->setText(m_gate.portNo);
+        m_txtBikou->setText(m_gate.bikou);
+        m_lblRegistDT->setText(m_gate.registDt);
+        m_lblRefixDT->setText(m_gate.refixDt);
+        const QStringList parts = GateRules::SplitIp(m_gate.ipAddr);
         for (int i = 0; i < 4; ++i)
             m_txtIP[i]->setText(parts.at(i));
-        m_cmbZone->setEditText(m_txtZoneName->text());
-        m_loadedIpAddr = m_txtIpAddr->text();
+        m_cmbZone->setEditText(m_gate.zoneName);
+        m_loadedIpAddr = m_gate.ipAddr;
     }
-    m_opbGateMode[m_txtGateMode->text().trimmed() == QLatin1String("2") ? 2 : 1]->setChecked(true);
+    m_opbGateMode[m_gate.gateMode == 2 ? 2 : 1]->setChecked(true);
     ShowUseState();
 }
 
 void frmGateMan::ApplyModeRules()
 {
-    const QString id = m_txtId->text();
-    m_record->setWhere(QStringLiteral("gate_id = ") + orvel::SqlText(id));
-    const bool found = !id.isEmpty() && m_record->LoadBind();
+    GateRules::Record stored;
+    const bool found = GateRules::LoadRecord(m_txtId->text(), &stored);
+    if (found)
+        m_gate = stored; // a gate not found leaves the fields as typed
     LoadRecord(found);
     Rules().Apply(this, mode(), found);
     ShowGateUserList();
@@ -506,13 +462,22 @@ void frmGateMan::cmbZone_Change(const QString &text)
             e->setCursorPosition(int(e->text().size()));
         QApplication::beep();
     }
-    m_txtZoneName->setText(GateRules::CutZone(text));
+    m_gate.zoneName = GateRules::CutZone(text);
 }
 
 void frmGateMan::JoinIpBoxes()
 {
-    m_txtIpAddr->setText(GateRules::JoinIp(
-        {m_txtIP[0]->text(), m_txtIP[1]->text(), m_txtIP[2]->text(), m_txtIP[3]->text()}));
+    m_gate.ipAddr =
+        GateRules::JoinIp({m_txtIP[0]->text(), m_txtIP[1]->text(), m_txtIP[2]->text(), m_txtIP[3]->text()});
+}
+
+void frmGateMan::TakeInput()
+{
+    m_gate.gateId = m_txtId->text();
+    m_gate.gateName = m_txtName->text();
+    m_gate.portNo = m_txtPort->text();
+    m_gate.bikou = m_txtBikou->text();
+    JoinIpBoxes();
 }
 
 void frmGateMan::ShowUseState()
@@ -539,22 +504,23 @@ void frmGateMan::ShowDeviceSettings()
 {
     if (!InUse()) {
         SetDeviceControlsEnabled(false);
-        m_cmdSendGUser->setEnabled(false);
+        m_permits->sendButton()->setEnabled(false);
         return;
     }
     int door = 0, alarm = 0;
     bool read = false;
     {
         const ScreenDisabled off(this);
-        read = GateRules::ReadDeviceSettings(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), &door, &alarm);
+        read = GateRules::ReadDeviceSettings(m_txtId->text(), m_gate.ipAddr, m_gate.portNo, &door, &alarm);
     }
     if (!read) {
         // A gate whose settings cannot be read is not talked to by anyone until checked again.
-        m_txtUseFlag->setText(QStringLiteral("0"));
-        m_record->UpdateBind();
+        TakeInput();
+        m_gate.useFlag = 0;
+        GateRules::UpdateRecord(m_gate);
         ShowUseState();
         SetDeviceControlsEnabled(false);
-        m_cmdSendGUser->setEnabled(false);
+        m_permits->sendButton()->setEnabled(false);
         MsgBox::Show(U("ゲートへの接続に失敗しました。このゲートは利用出来ません。"), QMessageBox::Ok,
                      QMessageBox::Warning);
         m_txtUseFlagMsg->setText(U("このゲートは、現在利用出来ません。"));
@@ -564,8 +530,8 @@ void frmGateMan::ShowDeviceSettings()
         m_optDoorMode[door]->setChecked(true);
     if (alarm >= 0 && alarm < 2)
         m_optAlarm[alarm]->setChecked(true);
-    m_txtDoorMode->setText(QString::number(door));
-    m_txtAlarm->setText(QString::number(alarm));
+    m_doorMode = door;
+    m_alarm = alarm;
     SetDeviceControlsEnabled(true);
     SetSendButton();
 }
@@ -574,7 +540,7 @@ QString frmGateMan::Validate() const
 {
     GateRules::Input in;
     in.gateId = m_txtId->text();
-    in.zone = m_txtZoneName->text();
+    in.zone = m_gate.zoneName;
     in.name = m_txtName->text();
     for (QLineEdit *b : m_txtIP)
         in.ip << b->text();
@@ -588,19 +554,21 @@ void frmGateMan::cmdRegist_Click()
 {
     if (!m_txtId->text().isEmpty())
         m_txtId->setText(orvel::PadId(m_txtId->text(), orvel::kGateIdWidth));
-    JoinIpBoxes();
+    TakeInput();
     const QString refused = Validate();
     if (!refused.isEmpty()) {
         MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
         return;
     }
     const QString today = TodayText();
+    m_gate.registDt = today;
+    m_gate.refixDt = today;
     m_lblRegistDT->setText(today);
     m_lblRefixDT->setText(today);
     orvel::AddGateLockRow(m_txtId->text(), today);
-    if (!m_record->InsertBind())
-        MsgBox::Show(U("登録に失敗しました。") + u'\n' + m_record->errMsg().toString(), QMessageBox::Ok,
-                     QMessageBox::Warning);
+    QString error;
+    if (!GateRules::InsertRecord(m_gate, &error))
+        MsgBox::Show(U("登録に失敗しました。") + u'\n' + error, QMessageBox::Ok, QMessageBox::Warning);
     const QString zone = m_cmbZone->currentText();
     m_zones->LoadComboSimple(RdoList(m_cmbZone));
     m_cmbZone->setEditText(zone);
@@ -611,21 +579,22 @@ void frmGateMan::cmdRegist_Click()
 
 void frmGateMan::cmdUpdate_Click()
 {
-    JoinIpBoxes();
+    TakeInput();
     const QString refused = Validate();
     if (!refused.isEmpty()) {
         MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
         return;
     }
     // A gate at a new address has not been checked there: it leaves use until it is.
-    const bool moved = m_txtIpAddr->text() != m_loadedIpAddr;
+    const bool moved = m_gate.ipAddr != m_loadedIpAddr;
     if (moved) {
-        m_txtUseFlag->setText(QStringLiteral("0"));
+        m_gate.useFlag = 0;
         ShowUseState();
     }
-    m_lblRefixDT->setText(TodayText());
-    m_record->UpdateBind();
-    m_loadedIpAddr = m_txtIpAddr->text();
+    m_gate.refixDt = TodayText();
+    m_lblRefixDT->setText(m_gate.refixDt);
+    GateRules::UpdateRecord(m_gate);
+    m_loadedIpAddr = m_gate.ipAddr;
     ShowgateList();
     ShowGateUserList();
     if (moved)
@@ -635,7 +604,7 @@ void frmGateMan::cmdUpdate_Click()
 
 void frmGateMan::cmdDelete_Click()
 {
-    const QString refused = GateRules::CheckDelete(m_txtUseFlag->text());
+    const QString refused = GateRules::CheckDelete(QString::number(m_gate.useFlag));
     if (!refused.isEmpty()) {
         MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
         return;
@@ -667,10 +636,12 @@ void frmGateMan::cmdPollGate_Click()
 {
     if (InUse()) {
         // Out of use without touching the device.
-        m_txtUseFlag->setText(QStringLiteral("0"));
+        TakeInput();
+        m_gate.useFlag = 0;
         ShowUseState();
-        m_lblRefixDT->setText(TodayText());
-        m_record->UpdateBind();
+        m_gate.refixDt = TodayText();
+        m_lblRefixDT->setText(m_gate.refixDt);
+        GateRules::UpdateRecord(m_gate);
         ShowDeviceSettings();
         return;
     }
@@ -679,7 +650,7 @@ void frmGateMan::cmdPollGate_Click()
         const MainWindowDisabled off;
         m_txtUseFlagMsg->setText(U("ゲート接続中。しばらくお待ちください。"));
         const GateRules::Connect result =
-            GateRules::ConnectAndSetClock(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(), [] {
+            GateRules::ConnectAndSetClock(m_txtId->text(), m_gate.ipAddr, m_gate.portNo, [] {
                 MsgBox::Show(GateUnlockFailedText(), QMessageBox::Ok, QMessageBox::Warning);
             });
         if (result == GateRules::Connect::LockFailed) {
@@ -691,17 +662,19 @@ void frmGateMan::cmdPollGate_Click()
                 MsgBox::Show(U("ゲートへの接続に成功しました。このゲートは利用可能です。"), QMessageBox::Ok,
                              QMessageBox::Information);
                 m_txtUseFlagMsg->setText(U("このゲートは、現在利用可能です。"));
-                m_txtUseFlag->setText(QStringLiteral("1"));
+                m_gate.useFlag = 1;
                 ShowDeviceSettings();
             } else {
                 MsgBox::Show(U("ゲートへの接続に失敗しました。このゲートは利用出来ません。"), QMessageBox::Ok,
                              QMessageBox::Warning);
                 m_txtUseFlagMsg->setText(U("このゲートは、現在利用出来ません。"));
-                m_txtUseFlag->setText(QStringLiteral("0"));
+                m_gate.useFlag = 0;
                 SetDeviceControlsEnabled(false);
             }
-            m_lblRefixDT->setText(TodayText());
-            m_record->UpdateBind();
+            TakeInput();
+            m_gate.refixDt = TodayText();
+            m_lblRefixDT->setText(m_gate.refixDt);
+            GateRules::UpdateRecord(m_gate);
             ShowUseState();
             SetSendButton();
         }
@@ -719,22 +692,24 @@ void frmGateMan::opbUseFlag_Click(int index)
     }
     if (!InUse())
         return; // already out of use: nothing changes
-    m_txtUseFlag->setText(QStringLiteral("0"));
-    m_lblRefixDT->setText(TodayText());
-    m_record->UpdateBind();
+    TakeInput();
+    m_gate.useFlag = 0;
+    m_gate.refixDt = TodayText();
+    m_lblRefixDT->setText(m_gate.refixDt);
+    GateRules::UpdateRecord(m_gate);
     ShowUseState();
     ShowDeviceSettings();
 }
 
 void frmGateMan::optDoorMode_Click(int index)
 {
-    if (m_txtDoorMode->text() == QString::number(index))
+    if (m_doorMode == index)
         return; // the gate already has this setting
-    m_txtDoorMode->setText(QString::number(index));
+    m_doorMode = index;
     GateRules::DeviceWrite written;
     {
         const ScreenDisabled off(this);
-        written = GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(),
+        written = GateRules::WriteDeviceByte(m_txtId->text(), m_gate.ipAddr, m_gate.portNo,
                                              GateRules::kDoorModeByte, index);
     }
     if (written == GateRules::DeviceWrite::WriteFailed)
@@ -743,13 +718,13 @@ void frmGateMan::optDoorMode_Click(int index)
 
 void frmGateMan::optAlarm_Click(int index)
 {
-    if (m_txtAlarm->text() == QString::number(index))
+    if (m_alarm == index)
         return; // the gate already has this setting
-    m_txtAlarm->setText(QString::number(index));
+    m_alarm = index;
     GateRules::DeviceWrite written;
     {
         const ScreenDisabled off(this);
-        written = GateRules::WriteDeviceByte(m_txtId->text(), m_txtIpAddr->text(), m_txtPort->text(),
+        written = GateRules::WriteDeviceByte(m_txtId->text(), m_gate.ipAddr, m_gate.portNo,
                                              GateRules::kAlarmByte, index);
     }
     if (written == GateRules::DeviceWrite::WriteFailed)
@@ -777,40 +752,29 @@ void frmGateMan::USER_SetUserId(const QString &userId)
 
 void frmGateMan::cmdDeleteGateUser_Click()
 {
-    const QPair<int, int> block = SelectedBlock(*m_msfGateUserList);
+    const QPair<int, int> block = m_permits->SelectedRows();
     if (block.first < 0)
         return;
     for (int r = block.first; r <= block.second; ++r)
-        if (!PermitRules::WithdrawPermit(m_msfGateUserList->textMatrix(r, 0), m_txtId->text()))
+        if (!PermitRules::WithdrawPermit(m_permits->model()->Key(r), m_txtId->text()))
             MsgBox::Show(U("削除に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
     ShowGateUserList();
 }
 
 void frmGateMan::cmdSendGUser_Click()
 {
-    m_cmdSendGUser->setEnabled(false);
+    m_permits->sendButton()->setEnabled(false);
     {
         const MainWindowDisabled off;
-        QList<PermitRules::SendRow> rows;
-        for (int r = m_msfGateUserList->fixedRows(); r < m_msfGateUserList->rows(); ++r) {
-            PermitRules::SendRow row;
-            row.gateId = m_txtId->text();
-            row.ipAddr = m_txtIpAddr->text();
-            row.portNo = m_txtPort->text();
-            row.syncFlag = m_msfGateUserList->textMatrix(r, kSyncFlagCol).toInt();
-            row.user.user_id = m_msfGateUserList->textMatrix(r, 0);
-            row.user.guser_id = m_msfGateUserList->textMatrix(r, 6);
-            row.user.gauthority = qint16(m_msfGateUserList->textMatrix(r, 7).toInt());
-            row.user.gauth_type = qint16(m_msfGateUserList->textMatrix(r, 8).toInt());
-            rows << row;
-        }
+        const QList<PermitRules::SendRow> rows =
+            m_permits->model()->GateSendRows(m_txtId->text(), m_gate.ipAddr, m_gate.portNo);
         // Every listed user to this one gate, held for the whole run; the gate check only wakes
         // the gate, the requests decide, and the lock is released until it goes.
         PermitRules::SendPolicy policy;
         policy.lock = PermitRules::SendPolicy::Lock::WholeGate;
         policy.gateId = m_txtId->text();
-        policy.ipAddr = m_txtIpAddr->text();
-        policy.portNo = m_txtPort->text();
+        policy.ipAddr = m_gate.ipAddr;
+        policy.portNo = m_gate.portNo;
         policy.honourGateCheck = false;
         policy.releaseUntilDone = true;
         PermitRules::SendHooks hooks;
@@ -821,7 +785,7 @@ void frmGateMan::cmdSendGUser_Click()
         };
         hooks.rowDone = [this](int i, PermitRules::RowEnd end) {
             if (end == PermitRules::RowEnd::Sent)
-                m_msfGateUserList->setTextMatrix(m_msfGateUserList->fixedRows() + i, kSyncDispCol, U("済"));
+                m_permits->model()->MarkSent(i);
         };
         hooks.tell = [](const QString &text) { MsgBox::Show(text, QMessageBox::Ok, QMessageBox::Warning); };
         if (PermitRules::SendRows(rows, policy, hooks) == PermitRules::SendEnd::LockFailed)

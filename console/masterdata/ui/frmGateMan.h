@@ -4,6 +4,7 @@
 // that alone puts a gate in use (and sets its clock), the door-unlock mode and alarm kept on the
 // device itself, and the users permitted at the gate with their sending to it.
 
+#include "GateRules.h"
 #include "MasterScreen.h"
 #include "ModeRules.h"
 #include "ScreenRefresh.h"
@@ -20,6 +21,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class MsfGrid;
+class PermitPanel;
 class rdo_cntl;
 
 class frmGateMan : public MasterScreen, public ListsRefresh
@@ -42,6 +44,11 @@ public:
     void Form_Activate() override;
 
     static const ModeRules &Rules();
+    // The gate shown, as last read or written.
+    const GateRules::Record &Shown() const { return m_gate; }
+    // The door-unlock mode and alarm the gate was last read or set to (-1: not read).
+    int DeviceDoorMode() const { return m_doorMode; }
+    int DeviceAlarm() const { return m_alarm; }
 
 private:
     void BuildControls();
@@ -66,6 +73,8 @@ private:
     void cmdSendGUser_Click();
     QString Validate() const;
     void ClearRecord() override;
+    // The operator's fields into the record (the address joined from its four boxes).
+    void TakeInput();
     void ShowUseState();
     void ShowDeviceSettings();
     void SetDeviceControlsEnabled(bool on);
@@ -75,17 +84,11 @@ private:
 
     QLineEdit *m_txtId = nullptr;
     QComboBox *m_cmbZone = nullptr;
-    QLineEdit *m_txtZoneName = nullptr;
     QLineEdit *m_txtName = nullptr;
     QLineEdit *m_txtIP[4] = {};
-    QLineEdit *m_txtIpAddr = nullptr;
     QLineEdit *m_txtPort = nullptr;
     QLineEdit *m_txtBikou = nullptr;
-    QLineEdit *m_txtGateMode = nullptr;
-    QLineEdit *m_txtUseFlag = nullptr;
     QLineEdit *m_txtUseFlagMsg = nullptr;
-    QLineEdit *m_txtDoorMode = nullptr;
-    QLineEdit *m_txtAlarm = nullptr;
     QRadioButton *m_opbGateMode[3] = {}; // 1 entry, 2 exit
     QRadioButton *m_opbUseFlag[2] = {};  // 0 not in use, 1 in use
     QRadioButton *m_optDoorMode[3] = {};
@@ -93,15 +96,15 @@ private:
     QGroupBox *m_fraDoorMode = nullptr;
     QGroupBox *m_fraAlarm = nullptr;
     QPushButton *m_cmdPollGate = nullptr;
-    QPushButton *m_cmdSendGUser = nullptr;
     QLabel *m_lblRegistDT = nullptr;
     QLabel *m_lblRefixDT = nullptr;
     MsfGrid *m_msfGateList = nullptr;
-    MsfGrid *m_msfGateUserList = nullptr;
+    PermitPanel *m_permits = nullptr;
+    GateRules::Record m_gate;
     QString m_loadedIpAddr; // the address as loaded, to see whether an update changes it
+    int m_doorMode = -1;
+    int m_alarm = -1;
 
     std::unique_ptr<rdo_cntl> m_gateList;
-    std::unique_ptr<rdo_cntl> m_record;
-    std::unique_ptr<rdo_cntl> m_permitList;
     std::unique_ptr<rdo_cntl> m_zones;
 };

@@ -4,6 +4,7 @@
 
 #include "MasterRules.h"
 #include "MasterUi.h"
+#include "PermitPanel.h"
 #include "PermitRules.h"
 #include "frmAssistBase.h"
 #include "frmGateAssist.h"
@@ -47,8 +48,6 @@
 namespace {
 constexpr int kUserListWidth = 330;
 constexpr int kPermitListWidth = 560;
-constexpr int kSyncDispCol = 5;
-constexpr int kSyncFlagCol = 6;
 constexpr int kFingers = 6;
 constexpr int kFpPictureWidth = 44;
 constexpr int kFpPictureHeight = 60;
@@ -94,9 +93,8 @@ const ModeRules &frmUserMan::Rules()
 
 frmUserMan::frmUserMan(QWidget *parent)
     : MasterScreen(QStringLiteral("frmUserMan"), U("ユーザ管理"), parent),
-      m_userList(std::make_unique<rdo_cntl>()), m_lookup(std::make_unique<rdo_cntl>()),
-      m_write(std::make_unique<rdo_cntl>()), m_permitList(std::make_unique<rdo_cntl>()),
-      m_emp(std::make_unique<rdo_cntl>()), m_emp2(std::make_unique<rdo_cntl>())
+      m_userList(std::make_unique<rdo_cntl>()), m_emp(std::make_unique<rdo_cntl>()),
+      m_emp2(std::make_unique<rdo_cntl>())
 {
     BuildControls();
     SetupDb();
@@ -166,18 +164,6 @@ void frmUserMan::BuildControls()
     g->addWidget(new QLabel(U("更新日"), rec), 5, 2);
     g->addWidget(m_lblRefixDT, 5, 3);
 
-    // Hidden fields holding the stored codes the options and boxes show.
-    auto hidden = [&](const char *name) {
-        auto *e = new QLineEdit(rec);
-        e->setObjectName(QString::fromLatin1(name));
-        e->hide();
-        return e;
-    };
-    m_txtAuthType = hidden("txtAuthType");
-    m_txtGAuthority = hidden("txtGAuthority");
-    m_txtDeleteFlag = hidden("txtDeleteFlag");
-    m_txtEmpId = hidden("txtEmpId");
-
     auto *buttons = new QHBoxLayout;
     auto button = [&](QWidget *owner, const char *name, const char *caption) {
         auto *b = new QPushButton(U(caption), owner);
@@ -228,28 +214,19 @@ void frmUserMan::BuildControls()
 
     BuildCredentialAreas(dg);
 
-    auto *permits = new QGroupBox(U("通行許可ゲート"), detail);
-    auto *pg = new QGridLayout(permits);
+    m_permits = new PermitPanel(PermitListModel::Side::UserGates, U("通行許可ゲート"),
+                                {"msfUserGateList", "cmdAddUseGate", "通行許可ゲートの追加", "cmdDeleteUseGate",
+                                 "通行許可ゲートの削除"},
+                                kPermitListWidth, {12, 14, 20, 11, 14, 10}, detail);
     m_chbAllGUserList = new QCheckBox(
-        U("未接続ゲートへの通行許可情報も表示（ゲートに反映するには、このチェックを外して下さい。）"), permits);
+        U("未接続ゲートへの通行許可情報も表示（ゲートに反映するには、このチェックを外して下さい。）"), m_permits);
     m_chbAllGUserList->setObjectName(QStringLiteral("chbAllGUserList"));
-    m_msfUserGateList = new MsfGrid(permits);
-    m_msfUserGateList->setObjectName(QStringLiteral("msfUserGateList"));
-    m_msfUserGateList->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_msfUserGateList->setMinimumSize(kPermitListWidth, 100);
-    NameField(m_msfUserGateList, U("通行許可ゲート"));
-    pg->addWidget(m_chbAllGUserList, 0, 0, 1, 4);
-    pg->addWidget(m_msfUserGateList, 1, 0, 1, 4);
-    QPushButton *cmdAddUseGate = button(permits, "cmdAddUseGate", "通行許可ゲートの追加");
-    QPushButton *cmdDeleteUseGate = button(permits, "cmdDeleteUseGate", "通行許可ゲートの削除");
-    m_cmdSendGUser = button(permits, "cmdSendGUser", "ゲートに反映");
-    pg->addWidget(cmdAddUseGate, 2, 1);
-    pg->addWidget(cmdDeleteUseGate, 2, 2);
-    pg->addWidget(m_cmdSendGUser, 2, 3);
-    connect(cmdAddUseGate, &QPushButton::clicked, this, [this] { cmdAddUseGate_Click(); });
-    connect(cmdDeleteUseGate, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteUseGate_Click(); }); });
-    connect(m_cmdSendGUser, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
-    dg->addWidget(permits, 2, 0, 1, 2);
+    m_permits->AddAboveList(m_chbAllGUserList);
+    connect(m_permits->addButton(), &QPushButton::clicked, this, [this] { cmdAddUseGate_Click(); });
+    connect(m_permits->withdrawButton(), &QPushButton::clicked, this,
+            [this] { GuardDb([this] { cmdDeleteUseGate_Click(); }); });
+    connect(m_permits->sendButton(), &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
+    dg->addWidget(m_permits, 2, 0, 1, 2);
     top->addWidget(detail, 2, 1);
     top->setRowStretch(3, 1);
 
@@ -281,19 +258,7 @@ void frmUserMan::SetupDb()
     m_msfUserList->setColumnWidth(2, kUserListWidth * 32 / 100);
     KeepGridLayout(m_msfUserList, QStringLiteral("1"));
 
-    m_permitList->setDataSource(QStringLiteral("telmar_v1.v_gate_user_list4"));
-    const char *permitFields[] = {"gate_id",   "zone_name", "gate_name", "gauthority_name", "gauth_type_name",
-                                  "sync_disp", "sync_flag", "ip_addr",   "port_no"};
-    for (int i = 0; i < 9; ++i)
-        m_permitList->SetField(QString::fromLatin1(permitFields[i]), i == 0 ? QStringLiteral("00000") : QString(),
-                               i == 0, i == 0);
-    m_permitList->setOrder(QStringLiteral("gate_id asc"));
-    SetGridHeader(*m_msfUserGateList, {U("ゲートID"), U("エリア"), U("ゲート名"), U("権限"), U("認証方法"),
-                                       U("反映"), U("状態"), U("IPアドレス"), U("ポート")});
-    const int permitWidths[] = {12, 14, 20, 11, 14, 10, 0, 0, 0};
-    for (int i = 0; i < 9; ++i)
-        m_msfUserGateList->setColumnWidth(i, kPermitListWidth * permitWidths[i] / 100);
-    KeepGridLayout(m_msfUserGateList, QStringLiteral("2"));
+    KeepGridLayout(m_permits->view(), QStringLiteral("2"));
 
     for (rdo_cntl *emp : {m_emp.get(), m_emp2.get()}) {
         emp->setDataSource(QStringLiteral("telmar_v1.m_emp"));
@@ -301,24 +266,6 @@ void frmUserMan::SetupDb()
         emp->setCodeField(QStringLiteral("emp_id"));
         emp->setOrder(QStringLiteral("emp_id ASC"));
     }
-
-    // Lookups read the department code as text, so a department that no longer exists cannot
-    // break loading the user; writes take it from the combo.
-    for (rdo_cntl *db : {m_lookup.get(), m_write.get()}) {
-        db->setDataSource(QStringLiteral("telmar_v1.m_user"));
-        db->SetBind(QStringLiteral("user_id"), RdoText(m_txtId), true, true);
-        db->SetBind(QStringLiteral("user_name"), RdoText(m_txtName));
-        db->SetBind(QStringLiteral("user_yomi"), RdoText(m_txtNameYomi));
-        db->SetBind(QStringLiteral("user_bikou"), RdoText(m_txtBikou));
-        db->SetBind(QStringLiteral("guser_id"), RdoText(m_txtCardID));
-        db->SetBind(QStringLiteral("gauth_type"), RdoText(m_txtAuthType));
-        db->SetBind(QStringLiteral("gauthority"), RdoText(m_txtGAuthority));
-        db->SetBind(QStringLiteral("delete_flag"), RdoText(m_txtDeleteFlag));
-        db->SetBind(QStringLiteral("regist_dt"), RdoText(m_lblRegistDT));
-        db->SetBind(QStringLiteral("refix_dt"), RdoText(m_lblRefixDT));
-    }
-    m_lookup->SetBind(QStringLiteral("emp_id"), RdoText(m_txtEmpId));
-    m_write->SetBind(QStringLiteral("emp_id"), RdoList(m_cmbEmp), false, false, QStringLiteral("00000"));
 }
 
 // ---- lists and combos -----------------------------------------------------------------------------
@@ -339,22 +286,16 @@ void frmUserMan::ShowuserList()
 
 void frmUserMan::ShowGateUserList()
 {
-    m_permitList->setWhere(QStringLiteral("user_id = ") + orvel::SqlText(m_txtId->text()));
-    if (!m_chbAllGUserList->isChecked())
-        m_permitList->setWhereS(QStringLiteral("gate_use_flag = 1"));
-    m_permitList->LoadGrid(m_msfUserGateList);
-    m_msfUserGateList->setCurrentCell(-1, -1);
+    m_permits->Load(m_txtId->text(), m_chbAllGUserList->isChecked());
     SetSendButton();
     SetCardButtons();
 }
 
 void frmUserMan::SetSendButton()
 {
-    QStringList disps;
-    for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r)
-        disps << m_msfUserGateList->textMatrix(r, kSyncDispCol);
     // Rows of gates out of use cannot be sent: the wider view never sends.
-    m_cmdSendGUser->setEnabled(PermitRules::SendEnabled(mode(), !m_chbAllGUserList->isChecked(), disps));
+    m_permits->sendButton()->setEnabled(
+        PermitRules::SendEnabled(mode(), !m_chbAllGUserList->isChecked(), m_permits->model()->SyncDisps()));
 }
 
 void frmUserMan::RefreshLists()
@@ -367,7 +308,7 @@ void frmUserMan::RefreshLists()
 
 int frmUserMan::PermitRows() const
 {
-    return m_msfUserGateList->rows() - m_msfUserGateList->fixedRows();
+    return m_permits->Rows();
 }
 
 void frmUserMan::SelectEmp(QComboBox *combo, int code)
@@ -419,27 +360,47 @@ void frmUserMan::ShowInfo(const QString &text, quint32 colour, bool beep)
 
 void frmUserMan::ClearRecord()
 {
-    for (QLineEdit *e : {m_txtId, m_txtName, m_txtNameYomi, m_txtBikou, m_txtCardID, m_txtEmpId})
-        e->clear();
-    m_lblRegistDT->clear();
-    m_lblRefixDT->clear();
-    m_txtAuthType->setText(QStringLiteral("0"));
-    m_txtGAuthority->setText(QStringLiteral("1"));
-    m_txtDeleteFlag->setText(QStringLiteral("0"));
+    m_txtId->clear();
+    m_user = UserRules::Record();
+    ShowRecord();
     if (m_cmbEmp->count() > 0)
         m_cmbEmp->setCurrentIndex(0);
     m_found = false;
-    SetAuthorityControls();
     ShowFpImages();
     ShowGateUserList();
 }
 
+void frmUserMan::ShowRecord()
+{
+    m_txtName->setText(m_user.name);
+    m_txtNameYomi->setText(m_user.yomi);
+    m_txtBikou->setText(m_user.bikou);
+    m_txtCardID->setText(m_user.guserId);
+    m_lblRegistDT->setText(m_user.registDt);
+    m_lblRefixDT->setText(m_user.refixDt);
+    SetAuthorityControls();
+}
+
+void frmUserMan::TakeInput()
+{
+    m_user.userId = m_txtId->text();
+    m_user.name = m_txtName->text();
+    m_user.yomi = m_txtNameYomi->text();
+    m_user.bikou = m_txtBikou->text();
+    // The department is written as chosen in the combo; a user read with a department that no
+    // longer exists is shown, and then stored, under the first one.
+    const int i = m_cmbEmp->currentIndex();
+    if (i >= 0)
+        m_user.empId = orvel::PadId(QString::number(RdoList(m_cmbEmp)->itemData(i)), orvel::kEmpIdWidth);
+    else if (m_user.empId.isEmpty())
+        m_user.empId = QString::fromLatin1(orvel::kNoEmpId);
+}
+
 void frmUserMan::SetAuthorityControls()
 {
-    m_opbGAuthority[m_txtGAuthority->text().trimmed() == QLatin1String("2") ? 1 : 0]->setChecked(true);
-    const int type = m_txtAuthType->text().trimmed().toInt();
-    m_chbAuthType[1]->setChecked(type & orvel::gauth_type::Fingerprint);
-    m_chbAuthType[2]->setChecked(type & orvel::gauth_type::Card);
+    m_opbGAuthority[m_user.gauthority == 2 ? 1 : 0]->setChecked(true);
+    m_chbAuthType[1]->setChecked(m_user.gauthType & orvel::gauth_type::Fingerprint);
+    m_chbAuthType[2]->setChecked(m_user.gauthType & orvel::gauth_type::Card);
 }
 
 void frmUserMan::SetPlaceholderCard()
@@ -447,18 +408,25 @@ void frmUserMan::SetPlaceholderCard()
     const QString id = m_txtId->text();
     // A user without a real card carries the placeholder of the ID shown, also after the ID
     // was corrected: a placeholder of another ID would give this user someone else's gate ID.
-    if (!id.isEmpty() && !UserRules::HasCard(GetEdition(), m_txtCardID->text()))
-        m_txtCardID->setText(orvel::PlaceholderGuserId(GetEdition(), id));
+    if (!id.isEmpty() && !UserRules::HasCard(GetEdition(), m_user.guserId)) {
+        m_user.guserId = orvel::PlaceholderGuserId(GetEdition(), id);
+        m_txtCardID->setText(m_user.guserId);
+    }
 }
 
 void frmUserMan::ApplyModeRules()
 {
     const QString id = m_txtId->text();
-    m_lookup->setWhere(QStringLiteral("user_id = ") + orvel::SqlText(id));
-    const bool found = !id.isEmpty() && m_lookup->LoadBind();
+    UserRules::Record stored;
+    const bool found = UserRules::LoadRecord(id, &stored);
     m_found = found;
-    if (found)
-        SelectEmp(m_cmbEmp, m_txtEmpId->text().toInt());
+    if (found) {
+        // A user not found leaves the fields as typed (the new mode keeps them for the register).
+        m_user = stored;
+        m_txtId->setText(m_user.userId);
+        ShowRecord();
+        SelectEmp(m_cmbEmp, m_user.empId.toInt());
+    }
     SetAuthorityControls();
     ShowFpImages();
     QSet<QString> flags;
@@ -471,7 +439,7 @@ void frmUserMan::ApplyModeRules()
 
     if (mode() != ModeNew || !found)
         return;
-    if (m_txtDeleteFlag->text().trimmed() == QLatin1String("0")) {
+    if (m_user.deleteFlag == 0) {
         MsgBox::Show(U("このユーザIDは既に登録されています。"), QMessageBox::Ok, QMessageBox::Information);
         ClearRecord();
         m_txtId->setFocus();
@@ -484,9 +452,11 @@ void frmUserMan::ApplyModeRules()
         m_txtId->setFocus();
         return;
     }
-    m_lblRefixDT->setText(TodayText());
-    m_txtDeleteFlag->setText(QStringLiteral("0"));
-    m_write->UpdateBind();
+    TakeInput();
+    m_user.refixDt = TodayText();
+    m_user.deleteFlag = 0;
+    UserRules::UpdateRecord(m_user);
+    m_lblRefixDT->setText(m_user.refixDt);
     ShowuserList();
     m_mode->select(ModeDetails);
 }
@@ -523,7 +493,7 @@ QString frmUserMan::Validate()
     in.fingerprint = m_chbAuthType[1]->isChecked();
     in.card = m_chbAuthType[2]->isChecked();
     in.hasTemplate = in.fingerprint && UserRules::HasTemplate(in.userId);
-    in.hasCard = UserRules::HasCard(GetEdition(), m_txtCardID->text());
+    in.hasCard = UserRules::HasCard(GetEdition(), m_user.guserId);
     in.permitRows = PermitRows();
     return UserRules::Validate(in);
 }
@@ -538,12 +508,14 @@ void frmUserMan::cmdRegist_Click()
         return;
     }
     SetPlaceholderCard();
-    m_lblRegistDT->setText(TodayText());
-    m_lblRefixDT->setText(TodayText());
-    m_txtDeleteFlag->setText(QStringLiteral("0"));
-    if (!m_write->InsertBind())
-        MsgBox::Show(U("登録に失敗しました。") + u'\n' + m_write->errMsg().toString(), QMessageBox::Ok,
-                     QMessageBox::Warning);
+    TakeInput();
+    m_user.registDt = TodayText();
+    m_user.refixDt = m_user.registDt;
+    m_user.deleteFlag = 0;
+    ShowRecord();
+    QString error;
+    if (!UserRules::InsertRecord(m_user, &error))
+        MsgBox::Show(U("登録に失敗しました。") + u'\n' + error, QMessageBox::Ok, QMessageBox::Warning);
     ShowuserList();
     ShowGateUserList();
     m_mode->select(ModeDetails);
@@ -561,8 +533,10 @@ bool frmUserMan::SaveRecord()
         MsgBox::Show(refused, QMessageBox::Ok, QMessageBox::Information);
         return false;
     }
-    m_lblRefixDT->setText(TodayText());
-    m_write->UpdateBind();
+    TakeInput();
+    m_user.refixDt = TodayText();
+    UserRules::UpdateRecord(m_user);
+    m_lblRefixDT->setText(m_user.refixDt);
     ShowuserList();
     return true;
 }
@@ -607,11 +581,11 @@ void frmUserMan::cmdSearch_Click()
 
 void frmUserMan::opbGAuthority_Click(int index)
 {
-    const QString chosen = index == 0 ? QStringLiteral("1") : QStringLiteral("2");
+    const int chosen = index == 0 ? 1 : 2;
     // Clicking the authority already held changes nothing: no write, no permits to resend.
-    if (chosen == m_txtGAuthority->text().trimmed())
+    if (chosen == m_user.gauthority)
         return;
-    m_txtGAuthority->setText(chosen);
+    m_user.gauthority = chosen;
     AuthorityChanged(false);
 }
 
@@ -628,15 +602,16 @@ void frmUserMan::AuthorityChanged(bool methods)
         // Nothing was written, so the screen shows the stored authority and methods again.
         const QString gauthority = UserRules::StoredAuthority(m_txtId->text());
         if (!gauthority.isEmpty())
-            m_txtGAuthority->setText(gauthority);
+            m_user.gauthority = gauthority.trimmed().toInt();
         SetAuthorityControls();
         return;
     }
     if (methods)
-        m_txtAuthType->setText(
-            QString::number(UserRules::GAuthType(m_chbAuthType[1]->isChecked(), m_chbAuthType[2]->isChecked())));
-    m_lblRefixDT->setText(TodayText());
-    m_write->UpdateBind();
+        m_user.gauthType = UserRules::GAuthType(m_chbAuthType[1]->isChecked(), m_chbAuthType[2]->isChecked());
+    TakeInput();
+    m_user.refixDt = TodayText();
+    UserRules::UpdateRecord(m_user);
+    m_lblRefixDT->setText(m_user.refixDt);
     if (!UserRules::MarkPermitsForUpdate(m_txtId->text()))
         MsgBox::Show(U("更新に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
     ShowGateUserList();
@@ -646,7 +621,7 @@ void frmUserMan::AuthorityChanged(bool methods)
 
 void frmUserMan::cmdAddUseGate_Click()
 {
-    if (m_txtAuthType->text().trimmed() == QLatin1String("0")) {
+    if (m_user.gauthType == 0) {
         MsgBox::Show(U("認証方法を選択してください。"), QMessageBox::Ok, QMessageBox::Information);
         return;
     }
@@ -657,8 +632,7 @@ void frmUserMan::cmdAddUseGate_Click()
 void frmUserMan::GATE_SetGateId(const QString &gateId)
 {
     // A user without a method could not pass the gate; the picker is only opened for one with.
-    const QString authType = m_txtAuthType->text().trimmed();
-    if (m_txtId->text().isEmpty() || authType.isEmpty() || authType == QLatin1String("0"))
+    if (m_txtId->text().isEmpty() || m_user.gauthType == 0)
         return;
     GuardDb([&] {
         if (!PermitRules::AddPermit(m_txtId->text(), orvel::PadId(gateId, orvel::kGateIdWidth)))
@@ -669,42 +643,33 @@ void frmUserMan::GATE_SetGateId(const QString &gateId)
 
 void frmUserMan::cmdDeleteUseGate_Click()
 {
-    const QPair<int, int> block = SelectedBlock(*m_msfUserGateList);
+    const QPair<int, int> block = m_permits->SelectedRows();
     if (block.first < 0)
         return;
     for (int r = block.first; r <= block.second; ++r)
-        if (!PermitRules::WithdrawPermit(m_txtId->text(), m_msfUserGateList->textMatrix(r, 0)))
+        if (!PermitRules::WithdrawPermit(m_txtId->text(), m_permits->model()->Key(r)))
             MsgBox::Show(U("削除に失敗しました。"), QMessageBox::Ok, QMessageBox::Warning);
     ShowGateUserList();
 }
 
 void frmUserMan::cmdSendGUser_Click()
 {
-    m_cmdSendGUser->setEnabled(false);
+    m_permits->sendButton()->setEnabled(false);
     {
         const MainWindowDisabled off;
         const MainTimersPaused paused({QStringLiteral("timSrvChkSend")});
         GUserRecord user;
         user.user_id = m_txtId->text();
-        user.guser_id = m_txtCardID->text();
-        user.gauthority = qint16(m_txtGAuthority->text().trimmed().toInt());
-        user.gauth_type = qint16(m_txtAuthType->text().trimmed().toInt());
-        QList<PermitRules::SendRow> rows;
-        for (int r = m_msfUserGateList->fixedRows(); r < m_msfUserGateList->rows(); ++r) {
-            PermitRules::SendRow row;
-            row.gateId = m_msfUserGateList->textMatrix(r, 0);
-            row.syncFlag = m_msfUserGateList->textMatrix(r, kSyncFlagCol).toInt();
-            row.ipAddr = m_msfUserGateList->textMatrix(r, 7);
-            row.portNo = m_msfUserGateList->textMatrix(r, 8);
-            row.user = user;
-            rows << row;
-        }
+        user.guser_id = m_user.guserId;
+        user.gauthority = qint16(m_user.gauthority);
+        user.gauth_type = qint16(m_user.gauthType);
+        const QList<PermitRules::SendRow> rows = m_permits->model()->UserSendRows(user);
         // One user to every listed gate: each gate under its own lock, and a gate that does not
         // answer its check is not sent to.
         PermitRules::SendHooks hooks;
         hooks.rowDone = [this](int i, PermitRules::RowEnd end) {
             if (end == PermitRules::RowEnd::Sent)
-                m_msfUserGateList->setTextMatrix(m_msfUserGateList->fixedRows() + i, kSyncDispCol, U("済"));
+                m_permits->model()->MarkSent(i);
         };
         hooks.tell = [](const QString &text) { MsgBox::Show(text, QMessageBox::Ok, QMessageBox::Warning); };
         PermitRules::SendRows(rows, PermitRules::SendPolicy{}, hooks);
@@ -784,9 +749,9 @@ void frmUserMan::BuildCredentialAreas(QGridLayout *grid)
 
 void frmUserMan::SetCardButtons()
 {
-    if (m_txtCardID->text().isEmpty())
+    if (m_user.guserId.isEmpty())
         SetPlaceholderCard(); // a user without any card ID still gets the one gates know it by
-    const bool hasCard = UserRules::HasCard(GetEdition(), m_txtCardID->text());
+    const bool hasCard = UserRules::HasCard(GetEdition(), m_user.guserId);
     // The status field also carries the duplicate-card notice until the card state is shown again.
     m_txtCardStatus->setText(hasCard ? U("<<< ICカード登録済み >>>") : QString());
     const bool details = mode() == ModeDetails && m_found && !m_txtId->text().isEmpty();
@@ -818,7 +783,7 @@ void frmUserMan::CARD_SetCardId(const QString &cardId)
     const CardPurpose purpose = m_cardPurpose;
     m_cardPurpose = CardPurpose::None; // one card per opening of the reader
     if (purpose == CardPurpose::Verify) {
-        const bool same = !cardId.isEmpty() && cardId == m_txtCardID->text();
+        const bool same = !cardId.isEmpty() && cardId == m_user.guserId;
         MsgBox::Show(same ? U("照合されました。") : U("照合に失敗しました。"), QMessageBox::Ok,
                      same ? QMessageBox::Information : QMessageBox::Warning);
         return;
@@ -839,18 +804,23 @@ void frmUserMan::CARD_SetCardId(const QString &cardId)
 
 bool frmUserMan::SaveCard(const QString &cardId)
 {
-    const QString before = m_txtCardID->text();
+    const QString before = m_user.guserId;
+    const auto restore = [&] {
+        // The field shows what is stored: a card that was not written is not shown as registered.
+        m_user.guserId = before;
+        m_txtCardID->setText(before);
+    };
+    m_user.guserId = cardId;
     m_txtCardID->setText(cardId);
     bool saved = false;
     try {
         saved = SaveRecord();
     } catch (...) {
-        // The field shows what is stored: a card that was not written is not shown as registered.
-        m_txtCardID->setText(before);
+        restore();
         throw;
     }
     if (!saved)
-        m_txtCardID->setText(before);
+        restore();
     return saved;
 }
 

@@ -4,6 +4,7 @@
 // the user's gate permits with their sending to the gates, and the IC card and fingerprint
 // areas that tie the user to the credentials the gates check.
 
+#include "MasterRules.h"
 #include "MasterScreen.h"
 #include "ModeRules.h"
 #include "ScreenRefresh.h"
@@ -21,6 +22,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class MsfGrid;
+class PermitPanel;
 class rdo_cntl;
 
 class frmUserMan : public MasterScreen, public ListsRefresh
@@ -50,6 +52,8 @@ public:
     void Form_Activate() override;
 
     static const ModeRules &Rules();
+    // The user shown, as last read or written (with the authority and methods the options show).
+    const UserRules::Record &Shown() const { return m_user; }
 
 private:
     void BuildControls();
@@ -69,6 +73,9 @@ private:
     void AuthorityChanged(bool methods);
     QString Validate();
     void ClearRecord() override;
+    // The record into the controls (all but the ID field), and the operator's fields into it.
+    void ShowRecord();
+    void TakeInput();
     void SetAuthorityControls();
     void SelectEmp(QComboBox *combo, int code);
     void SetPlaceholderCard();
@@ -99,17 +106,12 @@ private:
     QLabel *m_lblRegistDT = nullptr;
     QLabel *m_lblRefixDT = nullptr;
     QLabel *m_lblInfo = nullptr;
-    QLineEdit *m_txtAuthType = nullptr;
-    QLineEdit *m_txtGAuthority = nullptr;
-    QLineEdit *m_txtDeleteFlag = nullptr;
-    QLineEdit *m_txtEmpId = nullptr; // department code as stored, for the combo
     QLineEdit *m_txtCardID = nullptr;
     QRadioButton *m_opbGAuthority[2] = {};
     QCheckBox *m_chbAuthType[3] = {}; // 1 fingerprint, 2 IC card
     QCheckBox *m_chbAllGUserList = nullptr;
     MsfGrid *m_msfUserList = nullptr;
-    MsfGrid *m_msfUserGateList = nullptr;
-    QPushButton *m_cmdSendGUser = nullptr;
+    PermitPanel *m_permits = nullptr;
     QLineEdit *m_txtCardStatus = nullptr; // txtCARD_XXX
     QPushButton *m_cmdReadIC = nullptr;
     QPushButton *m_cmdVerifyIC = nullptr;
@@ -119,13 +121,11 @@ private:
 
     enum class CardPurpose { None, Verify, Register };
     CardPurpose m_cardPurpose = CardPurpose::None;
+    UserRules::Record m_user;
     bool m_found = false;          // the user shown exists
     QList<int> m_enrolledFingers; // fingers with a finished template, as last shown
 
     std::unique_ptr<rdo_cntl> m_userList;
-    std::unique_ptr<rdo_cntl> m_lookup;
-    std::unique_ptr<rdo_cntl> m_write;
-    std::unique_ptr<rdo_cntl> m_permitList;
     std::unique_ptr<rdo_cntl> m_emp;
     std::unique_ptr<rdo_cntl> m_emp2;
 };

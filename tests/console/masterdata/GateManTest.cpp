@@ -109,7 +109,7 @@ TEST_F(GateManTest, RegisterValidatesCutsTheZoneAndCreatesTheLockRow)
     auto *zone = W<QComboBox>(w(), "cmbZone");
     zone->lineEdit()->insert(QString(30, u'東'));
     EXPECT_EQ(zone->currentText(), QString(25, u'東'));
-    EXPECT_EQ(Text(w(), "txtZoneName"), QString(25, u'東'));
+    EXPECT_EQ(screen->Shown().zoneName, QString(25, u'東'));
 
     W<QLineEdit>(w(), "txtName")->setText("O'Brien門");
     TypeIp("127.0.0");
@@ -215,7 +215,7 @@ TEST_F(GateManTest, DoorModeAndAlarmWrittenToTheGateAreReadBack)
     EXPECT_EQ(PropByte("00001", 15), 1);
     EXPECT_EQ(PropByte("00001", 17), 1);
     EXPECT_EQ(PropByte("00001", 16), untouched);
-    EXPECT_EQ(Text(w(), "txtDoorMode"), "1");
+    EXPECT_EQ(screen->DeviceDoorMode(), 1);
 
     ShowInDetails("00002"); // not registered: nothing shown
     ShowInDetails("00001");
@@ -298,15 +298,15 @@ TEST_F(GateManTest, PermitsAreAddedOnlyForUsersWithAMethodAndWithdrawnAsMarks)
     });
     Click(w(), "cmdAddGateUser");
     EXPECT_EQ(site.value("SELECT sync_flag || '' || use_flag FROM t_gate_permit"), "11");
-    auto *list = W<MsfGrid>(w(), "msfGateUserList");
-    ASSERT_EQ(list->rows(), 2);
-    EXPECT_EQ(list->textMatrix(1, 6), "CARD1");
+    auto *list = W<QTableView>(w(), "msfGateUserList");
+    ASSERT_EQ(ListedRows(w(), "msfGateUserList"), 1);
+    EXPECT_EQ(PermitModel(w(), "msfGateUserList")->Rows().at(0).guserId, "CARD1");
     EXPECT_FALSE(W(w(), "cmdSendGUser")->isEnabled()); // the gate is not in use
 
-    SelectBlock(list, 1, 1);
+    SelectRows(list, 0, 0);
     Click(w(), "cmdDeleteGateUser");
     EXPECT_EQ(site.value("SELECT sync_flag FROM t_gate_permit"), "3");
-    EXPECT_EQ(list->rows(), 2); // stays listed until sent
+    EXPECT_EQ(ListedRows(w(), "msfGateUserList"), 1); // stays listed until sent
     screen->USER_SetUserId("1"); // added again: a permit to write once more
     EXPECT_EQ(site.value("SELECT sync_flag FROM t_gate_permit"), "1");
     EXPECT_TRUE(ShownTexts().isEmpty());

@@ -7,6 +7,7 @@
 
 #include "MsfGrid.h"
 #include "MsgBox.h"
+#include "PermitList.h"
 #include "Public.h"
 #include "frmSubTitle.h"
 
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -72,6 +74,35 @@ inline QStringList Column(const MsfGrid *grid, int col)
     for (int r = grid->fixedRows(); r < grid->rows(); ++r)
         out << grid->textMatrix(r, col);
     return out;
+}
+
+// ---- a screen's permit list (a view over PermitListModel), rows counted from 0 ----
+inline const PermitListModel *PermitModel(QWidget *root, const char *list)
+{
+    return static_cast<const PermitListModel *>(W<QTableView>(root, list)->model());
+}
+
+inline int ListedRows(QWidget *root, const char *list)
+{
+    return PermitModel(root, list)->rowCount();
+}
+
+inline QStringList Column(const QTableView *view, int col)
+{
+    QStringList out;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        out << view->model()->index(r, col).data().toString();
+    return out;
+}
+
+// Makes `current` the current row and selects the block up to `end`.
+inline void SelectRows(QTableView *view, int current, int end)
+{
+    view->clearSelection();
+    view->setCurrentIndex(view->model()->index(current, 0));
+    const QItemSelection block(view->model()->index(qMin(current, end), 0),
+                               view->model()->index(qMax(current, end), view->model()->columnCount() - 1));
+    view->selectionModel()->select(block, QItemSelectionModel::Select);
 }
 
 // Runs script on the picker named name once the screen has opened it, then closes the picker.

@@ -142,7 +142,7 @@ TEST_F(PermitSendTest, UserScreenSendsTheUserToEveryListedGate)
     EXPECT_NE(profile.find("card=1"), std::string::npos) << profile;
     EXPECT_TRUE(Profile("00002", "CARD0002").empty());
     EXPECT_EQ(Permits(), "0000000002@00001=0");
-    EXPECT_EQ(Column(W<MsfGrid>(users.get(), "msfUserGateList"), 5), QStringList{"済"});
+    EXPECT_EQ(Column(W<QTableView>(users.get(), "msfUserGateList"), 5), QStringList{"済"});
     EXPECT_FALSE(send->isEnabled());
 }
 
@@ -158,7 +158,7 @@ TEST_F(PermitSendTest, AFailedRequestStopsTheRunAndLeavesTheLaterRowsMarked)
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].startsWith("【3293】ユーザ権限のカードの最大登録数を超えています。反映を中止します。"));
     EXPECT_EQ(Permits(), "0000000001@00001=0 0000000001@00002=1 0000000001@00003=1 0000000001@00004=1");
-    EXPECT_EQ(Column(W<MsfGrid>(users.get(), "msfUserGateList"), 5),
+    EXPECT_EQ(Column(W<QTableView>(users.get(), "msfUserGateList"), 5),
               QStringList({"済", "未反映", "未反映", "未反映"}));
     EXPECT_FALSE(Profile("00001", "CARD0001").empty());
     EXPECT_TRUE(Profile("00003", "CARD0001").empty());
@@ -206,7 +206,7 @@ TEST_F(PermitSendTest, GateScreenSendsEveryListedUserToTheGate)
     EXPECT_NE(profile.find("admin=0"), std::string::npos) << profile;
     EXPECT_TRUE(Profile("00003", "CARD0002").empty());
     EXPECT_EQ(Permits(), "0000000001@00003=0");
-    EXPECT_EQ(Column(W<MsfGrid>(gates.get(), "msfGateUserList"), 5), QStringList{"済"});
+    EXPECT_EQ(Column(W<QTableView>(gates.get(), "msfGateUserList"), 5), QStringList{"済"});
     EXPECT_FALSE(send->isEnabled());
     EXPECT_EQ(Text(gates.get(), "txtUseFlagMsg"), "接続中");
     EXPECT_FALSE(ConsoleGateLock().IsGateLocked("00003"));

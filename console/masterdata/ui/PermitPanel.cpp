@@ -1,0 +1,90 @@
+#include "PermitPanel.h"
+
+#include "ScreenLook.h"
+#include "Text.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PermitView::PermitView(QWidget *parent) : QTableView(parent)
+{
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setHighlightSections(false);
+    setWordWrap(false);
+}
+
+int PermitView::layoutCols() const
+{
+    return model() ? model()->columnCount() : 0;
+}
+
+void PermitView::setFontPointSize(double points)
+{
+    QFont f = font();
+    f.setPointSizeF(points);
+    setFont(f);
+}
+
+PermitPanel::PermitPanel(PermitListModel::Side side, const QString &title, const Names &names, int widthPx,
+                         const QList<int> &percent, QWidget *parent)
+    : QGroupBox(title, parent), m_model(new PermitListModel(side, this)), m_view(new PermitView(this)),
+      m_layout(new QVBoxLayout(this))
+{
+    m_view->setObjectName(QString::fromLatin1(names.list));
+    m_view->setModel(m_model);
+    m_view->setMinimumSize(widthPx, 100);
+    NameField(m_view, title);
+    for (int i = 0; i < percent.size(); ++i)
+        m_view->setColumnWidth(i, widthPx * percent[i] / 100);
+    m_layout->addWidget(m_view);
+
+    auto button = [this](const char *name, const QString &caption) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    m_add = button(names.add, U(names.addCaption));
+    m_withdraw = button(names.withdraw, U(names.withdrawCaption));
+    m_send = button("cmdSendGUser", U("ゲートに反映"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton *b : {m_add, m_withdraw, m_send})
+        buttons->addWidget(b);
+    m_layout->addLayout(buttons);
+}
+
+void PermitPanel::AddAboveList(QWidget *control)
+{
+    control->setParent(this);
+    m_layout->insertWidget(0, control);
+}
+
+void PermitPanel::Load(const QString &ownerId, bool includeUnused)
+{
+    m_model->Load(ownerId, includeUnused);
+    m_view->clearSelection();
+    m_view->setCurrentIndex(QModelIndex());
+}
+
+QPair<int, int> PermitPanel::SelectedRows() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid())
+        return {-1, -1};
+    const int cur = current.row();
+    int lo = cur, hi = cur;
+    // The selection range that holds the current row: its far end is the selection's end.
+    for (const QItemSelectionRange &r : m_view->selectionModel()->selection())
+        if (r.top() <= cur && cur <= r.bottom()) {
+            lo = r.top();
+            hi = r.bottom();
+        }
+    return {lo, hi};
+}
