@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace orvel::test;
@@ -152,6 +154,45 @@ TEST_F(BindingTest, LoadGridFillsRowsAfterTheFixedRows)
     db.SetField(QStringLiteral("no_such_column"));
     EXPECT_THROW(db.LoadGrid(&appended), RdoError);
     EXPECT_TRUE(appended.m_redraw);
+}
+
+TEST_F(BindingTest, LoadRowsGivesTheRowsAGridWouldShowWithoutAControl)
+{
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_user"));
+    db.setOrder(QStringLiteral("user_id asc"));
+    db.SetField(QStringLiteral("user_id"), QStringLiteral("0000000000"), true, true);
+    db.SetField(QStringLiteral("user_name"));
+    db.SetField(QString());
+    db.SetField(QStringLiteral("gauth_type"), QStringLiteral("VSF_CHECK"));
+    site.exec(QStringLiteral("UPDATE m_user SET user_id = '7' WHERE user_id = '0000000002'"));
+
+    const QVector<QStringList> rows = db.LoadRows();
+    Grid grid(1);
+    ASSERT_EQ(db.LoadGrid(&grid), rows.size() + 1);
+    ASSERT_EQ(rows.size(), 15);
+    for (int r = 0; r < rows.size(); ++r) {
+        ASSERT_EQ(rows[r].size(), 4);
+        EXPECT_EQ(rows[r][0], grid.textMatrix(r + 1, 0)) << r; // formatted as the grid shows it
+        EXPECT_EQ(rows[r][1], grid.textMatrix(r + 1, 1)) << r;
+        EXPECT_EQ(rows[r][2], QString()) << r;                   // an entry without a name
+        EXPECT_EQ(rows[r][3], grid.m_checked.value({r + 1, 3}) ? QStringLiteral("1") : QStringLiteral("0")) << r;
+    }
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                            [](const QStringList &row) { return row[0] == QStringLiteral("0000000007"); }));
+
+    db.setWhere(QStringLiteral("user_id = 'none'"));
+    EXPECT_TRUE(db.LoadRows().isEmpty());
+    db.setWhere(QString());
+    db.setLimit(QStringLiteral("10"));
+    EXPECT_EQ(db.LoadRows().size(), 10);
+
+    // A column the source lacks is raised, never returned as empty values; so is an empty field list.
+    db.SetField(QStringLiteral("no_such_column"));
+    EXPECT_THROW(db.LoadRows(), RdoError);
+    rdo_cntl none;
+    none.setDataSource(QStringLiteral("telmar_v1.m_user"));
+    EXPECT_THROW(none.LoadRows(), RdoError);
 }
 
 TEST_F(BindingTest, LoadComboListsCodesAndChoosesTheCurrentOne)
