@@ -5,15 +5,20 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+void ApplyGridLook(QTableView *view)
+{
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->setWordWrap(false);
+}
+
 MsfGrid::MsfGrid(QWidget *parent) : QTableWidget(parent)
 {
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    horizontalHeader()->setHighlightSections(false);
-    setWordWrap(false);
+    ApplyGridLook(this);
 }
 
 int MsfGrid::rows() const

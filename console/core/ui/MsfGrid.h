@@ -11,6 +11,10 @@
 #include <QHash>
 #include <QTableWidget>
 
+// What every list of the console shares: read-only rows chosen whole, no row numbers, rows as
+// high as the font needs, no wrapping. One row at a time; a list may allow a block after.
+void ApplyGridLook(QTableView *view);
+
 class MsfGrid : public QTableWidget, public RdoGridControl, public MsfLayout
 {
     Q_OBJECT

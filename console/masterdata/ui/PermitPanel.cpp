@@ -1,23 +1,18 @@
 #include "PermitPanel.h"
 
+#include "MsfGrid.h"
 #include "ScreenLook.h"
 #include "Text.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 PermitView::PermitView(QWidget *parent) : QTableView(parent)
 {
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
+    ApplyGridLook(this);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    horizontalHeader()->setHighlightSections(false);
-    setWordWrap(false);
 }
 
 int PermitView::layoutCols() const

@@ -226,7 +226,7 @@ void frmUserMan::BuildControls()
     connect(m_permits->withdrawButton(), &QPushButton::clicked, this,
             [this] { GuardDb([this] { cmdDeleteUseGate_Click(); }); });
     connect(m_permits->sendButton(), &QPushButton::clicked, this, [this] { GuardDb([this] { cmdSendGUser_Click(); }); });
-    dg->addWidget(m_permits, 2, 0, 1, 2);
+    dg->addWidget(m_permits, 3, 0, 1, 2);
     top->addWidget(detail, 2, 1);
     top->setRowStretch(3, 1);
 
@@ -711,7 +711,7 @@ void frmUserMan::BuildCredentialAreas(QGridLayout *grid)
     connect(m_cmdReadIC, &QPushButton::clicked, this, [this] { cmdReadIC_Click(); });
     connect(m_cmdVerifyIC, &QPushButton::clicked, this, [this] { cmdVerifyIC_Click(); });
     connect(m_cmdDeleteIC, &QPushButton::clicked, this, [this] { GuardDb([this] { cmdDeleteIC_Click(); }); });
-    grid->addWidget(card, 1, 0);
+    grid->addWidget(card, 1, 0, 1, 2);
 
     auto *fp = new QGroupBox(U("指紋認証情報"), owner);
     fp->setObjectName(QStringLiteral("fraFp"));
@@ -744,7 +744,7 @@ void frmUserMan::BuildCredentialAreas(QGridLayout *grid)
         fg->addWidget(m_picFpImg[n], 1, n, Qt::AlignHCenter);
         fg->addWidget(b, 2, n);
     }
-    grid->addWidget(fp, 1, 1);
+    grid->addWidget(fp, 2, 0, 1, 2);
 }
 
 void frmUserMan::SetCardButtons()
