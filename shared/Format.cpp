@@ -225,4 +225,9 @@ QString FormatValue(const QVariant &value, const QString &pattern)
     return FormatNumber(v, pattern);
 }
 
+QString TodayText()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+}
+
 } // namespace orvel

@@ -17,4 +17,7 @@ QString FormatValue(const QVariant &value, const QString &pattern);
 // "yyyy/mm/dd hh:mm:ss".
 QString ValueText(const QVariant &value);
 
+// Today as the database stores dates ("yyyy/mm/dd"): the registration and update dates.
+QString TodayText();
+
 } // namespace orvel

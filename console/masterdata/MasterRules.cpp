@@ -1,7 +1,5 @@
 #include "MasterRules.h"
 
-#include <QDate>
-
 #include "OrvelDefs.h"
 #include "RecordRow.h"
 #include "Text.h"
@@ -277,9 +275,4 @@ QString AssistRules::JoinConditions(const QStringList &conditions)
         if (!c.isEmpty())
             parts << c;
     return parts.join(QStringLiteral(" AND "));
-}
-
-QString TodayText()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
 }

@@ -8,8 +8,9 @@
 #include <QList>
 #include <QStringList>
 
-// Today as the database stores dates: "yyyy/mm/dd".
-QString TodayText();
+#include "Format.h"
+
+using orvel::TodayText; // today as the database stores dates
 
 namespace JobRules {
 // Message refusing a register or update, or empty when the input is acceptable.

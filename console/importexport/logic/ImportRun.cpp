@@ -3,16 +3,9 @@
 #include "ImportFile.h"
 #include "rdo_cntl.h"
 
-#include <QDate>
-
 #include <utility>
 
 namespace impexp {
-
-QString TodayText()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
-}
 
 ImportRun::ImportRun()
     : m_lookup(std::make_unique<rdo_cntl>()), m_check(*m_lookup), m_reader(*m_lookup)

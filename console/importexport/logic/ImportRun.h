@@ -10,6 +10,7 @@
 // progress, and returns an outcome that the screen or the command line shows.
 
 #include "CheckImportItems.h"
+#include "Format.h"
 
 #include <QString>
 
@@ -49,8 +50,7 @@ struct ImportOutcome
     int registeredEmps = 0; // departments registered on the way (Done)
 };
 
-// Today as the database stores dates: "yyyy/mm/dd".
-QString TodayText();
+using orvel::TodayText; // today as the database stores dates
 
 class ImportRun
 {
