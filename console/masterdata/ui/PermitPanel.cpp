@@ -63,7 +63,15 @@ void PermitPanel::AddAboveList(QWidget *control)
 
 void PermitPanel::Load(const QString &ownerId, bool includeUnused)
 {
-    m_model->Load(ownerId, includeUnused);
+    try {
+        m_model->Load(ownerId, includeUnused);
+    } catch (...) {
+        // The rows shown belong to the user or gate shown before: nothing of them may stay to be
+        // withdrawn or sent for the one shown now.
+        m_model->Clear();
+        m_send->setEnabled(false);
+        throw;
+    }
     m_view->clearSelection();
     m_view->setCurrentIndex(QModelIndex());
 }

@@ -51,7 +51,8 @@ public:
     // Puts a control across the top of the area, above the list.
     void AddAboveList(QWidget *control);
 
-    // Reloads the list (see PermitListModel::Load); no row is chosen afterwards.
+    // Reloads the list (see PermitListModel::Load); no row is chosen afterwards. A list that cannot
+    // be read is emptied, the send button greyed, and the failure raised.
     void Load(const QString &ownerId, bool includeUnused = false);
     int Rows() const { return m_model->rowCount(); }
     // The block from the current row to the other end of its selection, smaller first, as model

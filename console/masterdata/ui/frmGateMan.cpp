@@ -414,7 +414,17 @@ void frmGateMan::LoadRecord(bool found)
 void frmGateMan::ApplyModeRules()
 {
     GateRules::Record stored;
-    const bool found = GateRules::LoadRecord(m_txtId->text(), &stored);
+    bool found = false;
+    try {
+        found = GateRules::LoadRecord(m_txtId->text(), &stored);
+    } catch (...) {
+        // The gate shown before is not the one typed now: nothing may be written to it, or to
+        // its device, as if the ID had been read.
+        Rules().Apply(this, mode(), false);
+        SetDeviceControlsEnabled(false);
+        m_permits->sendButton()->setEnabled(false);
+        throw;
+    }
     if (found)
         m_gate = stored; // a gate not found leaves the fields as typed
     LoadRecord(found);

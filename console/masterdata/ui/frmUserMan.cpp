@@ -418,7 +418,21 @@ void frmUserMan::ApplyModeRules()
 {
     const QString id = m_txtId->text();
     UserRules::Record stored;
-    const bool found = UserRules::LoadRecord(id, &stored);
+    QSet<QString> flags;
+    if (m_chbAllUserList->isChecked())
+        flags.insert(QStringLiteral("chbAllUserList"));
+    bool found = false;
+    try {
+        found = UserRules::LoadRecord(id, &stored);
+    } catch (...) {
+        // The user shown before is not the one typed now: nothing may be written or sent as if
+        // the ID had been read.
+        m_found = false;
+        Rules().Apply(this, mode(), false, flags);
+        m_permits->sendButton()->setEnabled(false);
+        SetCardButtons();
+        throw;
+    }
     m_found = found;
     if (found) {
         // A user not found leaves the fields as typed (the new mode keeps them for the register).
@@ -429,9 +443,6 @@ void frmUserMan::ApplyModeRules()
     }
     SetAuthorityControls();
     ShowFpImages();
-    QSet<QString> flags;
-    if (m_chbAllUserList->isChecked())
-        flags.insert(QStringLiteral("chbAllUserList"));
     Rules().Apply(this, mode(), found, flags);
     // The permit list always belongs to the user shown: the delete checks and the method
     // validation read it.

@@ -286,6 +286,24 @@ TEST_F(GateManTest, DeleteRefusesAGateInUseAndAsksWhenUsersArePermitted)
     EXPECT_EQ(W<MsfGrid>(w(), "msfGateList")->rows(), 1);
 }
 
+TEST_F(GateManTest, AGateThatCannotBeReadLeavesNothingToWriteUnderItsId)
+{
+    site.exec("UPDATE m_gate SET use_flag = 1");
+    ShowInDetails("00001");
+    ASSERT_TRUE(W(w(), "cmdPollGate")->isEnabled());
+    ASSERT_TRUE(Opt("optDoorMode_1")->isEnabled());
+    MsgBox::TakeShown();
+    site.exec("ALTER TABLE m_gate RENAME TO m_gate_gone");
+    screen->GATE_SetGateId("2");
+    EXPECT_EQ(ShownTexts().size(), 1); // the database's own message
+    // Gate 1's address is still on screen, but no check, device setting or send can reach it
+    // as gate 2.
+    EXPECT_FALSE(W(w(), "cmdPollGate")->isEnabled());
+    EXPECT_FALSE(Opt("optDoorMode_1")->isEnabled());
+    EXPECT_FALSE(W(w(), "cmdSendGUser")->isEnabled());
+    EXPECT_FALSE(W(w(), "cmdDelete")->isEnabled());
+}
+
 TEST_F(GateManTest, PermitsAreAddedOnlyForUsersWithAMethodAndWithdrawnAsMarks)
 {
     ShowInDetails("00001");

@@ -94,6 +94,37 @@ TEST_F(UserManTest, LoadingARecordSetsOptionsAndBoxesAndWritesNothing)
     EXPECT_TRUE(ShownTexts().isEmpty());
 }
 
+TEST_F(UserManTest, APermitListThatCannotBeReadShowsNoneOfThePreviousUsersGates)
+{
+    Click(w(), "opbFuncMode_3");
+    site.exec("UPDATE t_gate_permit SET sync_flag = 1 WHERE gate_id = '00001'");
+    screen->USER_SetUserId("1");
+    ASSERT_EQ(ListedRows(w(), "msfUserGateList"), 1);
+    ASSERT_TRUE(W(w(), "cmdSendGUser")->isEnabled());
+
+    site.exec("DROP VIEW v_gate_user_list4");
+    screen->USER_SetUserId("2");
+    EXPECT_EQ(ShownTexts().size(), 1); // the database's own message
+    EXPECT_EQ(Text(w(), "txtName"), "佐藤");
+    // User 1's gate is neither listed for user 2 nor left to be sent to.
+    EXPECT_EQ(ListedRows(w(), "msfUserGateList"), 0);
+    EXPECT_FALSE(W(w(), "cmdSendGUser")->isEnabled());
+}
+
+TEST_F(UserManTest, AUserThatCannotBeReadLeavesNothingToWriteUnderItsId)
+{
+    Click(w(), "opbFuncMode_1");
+    screen->USER_SetUserId("1");
+    ASSERT_TRUE(W(w(), "cmdUpdate")->isEnabled());
+    site.exec("ALTER TABLE m_user RENAME TO m_user_gone");
+    screen->USER_SetUserId("2");
+    EXPECT_EQ(ShownTexts().size(), 1); // the database's own message
+    // User 1's fields are still on screen, but nothing can write them as user 2.
+    EXPECT_FALSE(W(w(), "cmdUpdate")->isEnabled());
+    EXPECT_FALSE(W(w(), "cmdDelete")->isEnabled());
+    EXPECT_FALSE(W(w(), "cmdSendGUser")->isEnabled());
+}
+
 TEST_F(UserManTest, UserListFollowsTheDepartmentFilter)
 {
     auto *list = W<MsfGrid>(w(), "msfUserList");
