@@ -24,8 +24,9 @@ qint32 rdo_cntl::PrintCSV(const QString &strFileName, const QString &strTitle)
     PointerGuard guard(true);
     if (!EnsureConnection())
         return -1;
-    // A failing query is raised; errors from opening the file onwards are returned.
-    QSqlQuery &q = Open(SelectText());
+    // A failing query is raised; errors from opening the file onwards are returned. Only the
+    // declared columns are read, as for a grid.
+    QSqlQuery &q = OpenGridQuery(true);
 
     QFile file(strFileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -367,6 +367,9 @@ TEST_F(BindingTest, LoadGridReadsOnlyTheDeclaredColumns)
     EXPECT_EQ(db.LoadGrid(&grid), 16);
     EXPECT_EQ(grid.textMatrix(2, 1), QStringLiteral("ユーザ2"));
     EXPECT_EQ(grid.textMatrix(2, 3), QStringLiteral("0000000002"));
+    // So do the rows read without a control and a CSV file of them.
+    EXPECT_EQ(db.LoadRows().size(), 15);
+    EXPECT_EQ(db.PrintCSV(site.path(QStringLiteral("users.csv"))), 15);
 
     // Declared, it fails the grid: the failure is raised, not shown as an empty list.
     db.SetField(QStringLiteral("bad"));
