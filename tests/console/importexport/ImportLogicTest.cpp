@@ -47,6 +47,23 @@ TEST(ImportFileTest, LinesFieldsAndQuotes)
     EXPECT_EQ(f.Fields(1).last(), QStringLiteral("99"));
 }
 
+TEST(ImportFileTest, LoneCrEndsALineAndAnUnclosedQuoteQuotesNothing)
+{
+    ImportFile f;
+    // Saved with CR line ends: three records, not one record holding the others.
+    f.SetText(QStringLiteral("1,A,A\r2,B,B\r\n3,C,C\n\r4,D,D\r"));
+    ASSERT_EQ(f.RecordCount(), 5);
+    EXPECT_EQ(f.Fields(2), QStringList({"2", "B", "B"}));
+    EXPECT_EQ(f.Fields(3), QStringList({"3", "C", "C"}));
+    EXPECT_EQ(f.Fields(4), QStringList({""})); // LF then CR: an empty line between
+    EXPECT_EQ(f.Fields(5), QStringList({"4", "D", "D"}));
+
+    // A quote that never closes splits at every comma, keeping the quote as text.
+    f.SetText(QStringLiteral("1,\"Sales,HQ,x\r\n2,\"a,b\",\"c"));
+    EXPECT_EQ(f.Fields(1), QStringList({"1", "\"Sales", "HQ", "x"}));
+    EXPECT_EQ(f.Fields(2), QStringList({"2", "a,b", "\"c"}));
+}
+
 // ---- the checks ---------------------------------------------------------------------------------------
 
 class ChecksTest : public ::testing::Test
@@ -360,6 +377,21 @@ TEST_F(ImportTest, Utf8AndShiftJisFilesStoreTheSameNames)
     ASSERT_EQ(Users(lines, o, Enc::Utf8Bom).kind, ImportOutcome::Kind::Done);
     EXPECT_EQ(UserRows(), fromSjis);
     EXPECT_EQ(fromSjis.first(), QStringLiteral("0000000001|髙橋 さくら|TAKAHASHI|00000|①番|1"));
+}
+
+TEST_F(ImportTest, AFileWithCrLineEndsAndAStrayQuoteImportsEveryRecordAsWritten)
+{
+    const QString path = tmp.filePath(QStringLiteral("cr.csv"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(orvel::ToSjis(QStringLiteral("1,\"営業部,本社\r2,経理,二階\r")));
+    f.close();
+    EmpImportOptions o;
+    const ImportOutcome out = EmpImport(o).Run(path, host);
+    ASSERT_EQ(out.kind, ImportOutcome::Kind::Done) << out.message.toStdString();
+    EXPECT_EQ(out.message, QStringLiteral("2件の部署をインポートしました。"));
+    EXPECT_EQ(Rows("m_emp", {"emp_id", "emp_name", "emp_bikou"}, "emp_id", "emp_id <> '00000'"),
+              QStringList({"00001|\"営業部|本社", "00002|経理|二階"}));
 }
 
 TEST_F(ImportTest, Departments)
