@@ -5,6 +5,8 @@
 #include "CheckImportItems.h"
 #include "ImportFile.h"
 #include "MasterImports.h"
+#include "OrvelDefs.h"
+#include "ServiceDb.h"
 #include "SqlDialect.h"
 
 #include <QTemporaryDir>
@@ -352,6 +354,34 @@ TEST_F(ImportTest, AWritePassFailureKeepsWhatWasWritten)
     EXPECT_TRUE(out.message.startsWith(QStringLiteral("3件目のデータ：")));
     EXPECT_EQ(Rows("m_user", {"user_id", "user_name"}, "user_id"),
               QStringList({"0000000001|A", "0000000002|B", "0000000003|other"}));
+}
+
+TEST_F(ImportTest, ADatabaseLockedBetweenBatchesNamesTheRecordNotWritten)
+{
+    if (orvel::test::OnPostgreSql())
+        GTEST_SKIP() << "a transaction begins on PostgreSQL whatever another holds; the lock is met by the writes";
+    // The import's connection gives up on a lock after 300 ms instead of the site's 5 seconds.
+    rdo_cntl db;
+    ASSERT_TRUE(db.InitMDB(QLatin1String(orvel::kDsn) + QStringLiteral(";Timeout=300"), QLatin1String(orvel::kDbUser),
+                           QLatin1String(orvel::kDbPassword)));
+    orvel::ServiceDb locker(QStringLiteral("locker"));
+    ASSERT_TRUE(locker.Open());
+    UserImportOptions o;
+    o.emp = false;
+    // Another program takes the database for writing once the first record is committed.
+    host.onProgress = [&](int done) {
+        if (done == 1)
+            ASSERT_TRUE(locker.Exec(QStringLiteral("BEGIN IMMEDIATE")));
+    };
+    UserImport run(o);
+    run.SetBatchSize(1);
+    const ImportOutcome out = run.Run(File({"1,A,A,,1", "2,B,B,,1", "3,C,C,,1"}), host);
+    locker.Exec(QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(out.kind, ImportOutcome::Kind::Failed);
+    // The record that could not be written is named, not the one before it or the file's last.
+    EXPECT_TRUE(out.message.startsWith(QStringLiteral("2件目のデータ：\r\n  ユーザID\t\t: 2\r\n")))
+        << out.message.toStdString();
+    EXPECT_EQ(Rows("m_user", {"user_id"}, "user_id"), QStringList({"0000000001"}));
 }
 
 TEST_F(ImportTest, CancelledConfirmationWritesNothing)
