@@ -370,8 +370,9 @@ TEST_F(ImportTest, ADatabaseLockedBetweenBatchesNamesTheRecordNotWritten)
     o.emp = false;
     // Another program takes the database for writing once the first record is committed.
     host.onProgress = [&](int done) {
-        if (done == 1)
+        if (done == 1) {
             ASSERT_TRUE(locker.Exec(QStringLiteral("BEGIN IMMEDIATE")));
+        }
     };
     UserImport run(o);
     run.SetBatchSize(1);
@@ -422,6 +423,25 @@ TEST_F(ImportTest, AFileWithCrLineEndsAndAStrayQuoteImportsEveryRecordAsWritten)
     EXPECT_EQ(out.message, QStringLiteral("2件の部署をインポートしました。"));
     EXPECT_EQ(Rows("m_emp", {"emp_id", "emp_name", "emp_bikou"}, "emp_id", "emp_id <> '00000'"),
               QStringList({"00001|\"営業部|本社", "00002|経理|二階"}));
+}
+
+TEST_F(ImportTest, ACharacterBeyondTheBasicPlaneIsRefusedNotStoredGarbled)
+{
+    // Such a character used to reach the database as the low bytes of every character of its row.
+    UserImportOptions o;
+    o.emp = false;
+    ImportOutcome out = Users({"1,김철수 Café,KIM,,1", "2,𠮷野 太郎,YOSHINO,,1"}, o, Enc::Utf8);
+    EXPECT_EQ(out.kind, ImportOutcome::Kind::Failed);
+    EXPECT_TRUE(out.message.startsWith(QStringLiteral("2件目のデータ：")));
+    EXPECT_EQ(Last(out), QStringLiteral("ユーザ名に使用できない文字が含まれています。インポートを中止します。"));
+    EXPECT_TRUE(UserRows().isEmpty());
+    out = Users({"1,김철수 Café,KIM,,1"}, o, Enc::Utf8);
+    ASSERT_EQ(out.kind, ImportOutcome::Kind::Done) << out.message.toStdString();
+    EXPECT_EQ(UserRows(), QStringList({"0000000001|김철수 Café|KIM|00000||1"}));
+
+    GateImportOptions g;
+    out = GateImport(g).Run(File({"1,本社,正面,10.0.0.1,10001,扉🚪,1"}, Enc::Utf8), host);
+    EXPECT_EQ(Last(out), QStringLiteral("備考に使用できない文字が含まれています。インポートを中止します。"));
 }
 
 TEST_F(ImportTest, Departments)
