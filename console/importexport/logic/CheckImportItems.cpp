@@ -149,7 +149,7 @@ bool CheckImportItems::SingleByte(const QString &value, const QString &item)
 bool CheckImportItems::Storable(const QString &value, const QString &item)
 {
     for (const QChar c : value)
-        if (c.isSurrogate())
+        if (c.isSurrogate() || c == QChar::ReplacementCharacter)
             return Fail(item, QStringLiteral("に使用できない文字が含まれています。") + kStop);
     return true;
 }

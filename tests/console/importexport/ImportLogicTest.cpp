@@ -442,6 +442,16 @@ TEST_F(ImportTest, ACharacterBeyondTheBasicPlaneIsRefusedNotStoredGarbled)
     GateImportOptions g;
     out = GateImport(g).Run(File({"1,本社,正面,10.0.0.1,10001,扉🚪,1"}, Enc::Utf8), host);
     EXPECT_EQ(Last(out), QStringLiteral("備考に使用できない文字が含まれています。インポートを中止します。"));
+
+    // Bytes the file's encoding cannot read (here after a UTF-8 byte-order mark) are refused too.
+    const QString bad = tmp.filePath(QStringLiteral("bad.csv"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF" "5,\xFF\xFE,NAME,,1\r\n");
+    f.close();
+    out = UserImport(o).Run(bad, host);
+    EXPECT_EQ(Last(out), QStringLiteral("ユーザ名に使用できない文字が含まれています。インポートを中止します。"));
+    EXPECT_EQ(site.value("SELECT COUNT(*) FROM m_user"), QStringLiteral("1"));
 }
 
 TEST_F(ImportTest, Departments)
