@@ -17,6 +17,7 @@ QStringList CsvSplitLine(const QString &line)
     QString cur;
     bool quoted = false;
     bool wasQuoted = false;
+    qsizetype quoteStart = -1; // where the open quoted field began
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line.at(i);
         if (quoted) {
@@ -36,9 +37,16 @@ QStringList CsvSplitLine(const QString &line)
             wasQuoted = false;
         } else if (c == u'"' && cur.isEmpty() && !wasQuoted) {
             quoted = wasQuoted = true;
+            quoteStart = i;
         } else {
             cur += c;
         }
+    }
+    if (quoted) {
+        // A quote never closed is no quoting: the rest of the line splits at every comma, the
+        // quote kept as text, rather than one field swallowing the columns after it.
+        fields << line.mid(quoteStart).split(u',');
+        return fields;
     }
     fields << cur;
     return fields;

@@ -10,7 +10,8 @@ namespace orvel {
 // never shift the columns that follow it.
 QString CsvField(const QString &value);
 
-// Splits one CSV line into fields: quoted fields may hold commas and doubled quotes.
+// Splits one CSV line into fields: quoted fields may hold commas and doubled quotes. A quote
+// that is never closed on the line quotes nothing: from it on, every comma separates.
 QStringList CsvSplitLine(const QString &line);
 
 } // namespace orvel

@@ -146,6 +146,14 @@ bool CheckImportItems::SingleByte(const QString &value, const QString &item)
     return true;
 }
 
+bool CheckImportItems::Storable(const QString &value, const QString &item)
+{
+    for (const QChar c : value)
+        if (c.isSurrogate() || c == QChar::ReplacementCharacter)
+            return Fail(item, QStringLiteral("に使用できない文字が含まれています。") + kStop);
+    return true;
+}
+
 bool CheckImportItems::OneOrTwo(const QString &value, const QString &item)
 {
     if (value == QLatin1String("1") || value == QLatin1String("2"))

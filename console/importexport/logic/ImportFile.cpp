@@ -42,17 +42,18 @@ bool ImportFile::Load(const QString &fileName)
 
 void ImportFile::SetText(const QString &text)
 {
+    // A line ends at CR LF, at LF or at a lone CR, as a line of a text file is read: a file saved
+    // with CR line ends must not run all its records into the first one.
     m_lines.clear();
     qsizetype start = 0;
     const qsizetype size = text.size();
     while (start < size) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = size;
-        QString line = text.mid(start, end - start);
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        m_lines << line;
+        qsizetype end = start;
+        while (end < size && text.at(end) != u'\n' && text.at(end) != u'\r')
+            ++end;
+        m_lines << text.mid(start, end - start);
+        if (end + 1 < size && text.at(end) == u'\r' && text.at(end + 1) == u'\n')
+            ++end;
         start = end + 1;
     }
 }

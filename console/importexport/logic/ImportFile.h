@@ -1,9 +1,10 @@
 #pragma once
 
-// An import file read into records: one record per line, fields split at commas. A field that
-// starts with a double quote is read as one quoted value (commas and doubled quotes inside it
-// belong to the value), so a file the exports wrote reads back; a file without quotes splits at
-// every comma. At most kMaxFields fields of a line are kept.
+// An import file read into records: one record per line (ended by CR LF, LF or a lone CR),
+// fields split at commas. A field that starts with a double quote is read as one quoted value
+// (commas and doubled quotes inside it belong to the value), so a file the exports wrote reads
+// back; a file without quotes, or a quote that is never closed on its line, splits at every
+// comma. At most kMaxFields fields of a line are kept.
 //
 // Text is Shift_JIS unless the file is UTF-8: it starts with the UTF-8 byte-order mark, or it is
 // valid UTF-8 and not plain ASCII (spreadsheet programs often save so).

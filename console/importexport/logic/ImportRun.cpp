@@ -121,8 +121,10 @@ ImportOutcome ImportRun::Run(const QString &fileName, ImportHost &host)
         }
         StartPass(2);
         for (int n = 1; n <= total; ++n) {
-            batch.Begin();
+            // The record is taken first, so that a transaction that cannot begin (the database
+            // locked by another program) is reported with the record that was not written.
             summary = Take(file.Fields(n), n);
+            batch.Begin();
             m_check.SetRecord(n, summary);
             if (!CheckRecord(2))
                 return failWriting(m_check.Error());

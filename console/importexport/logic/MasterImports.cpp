@@ -150,7 +150,7 @@ bool UserImport::CheckRecord(int pass)
         !c.MaxLength(r.userId, uid, orvel::kUserIdWidth))
         return false;
     const QString name = QStringLiteral("ユーザ名");
-    if (!c.Required(r.name, name) || !c.MaxLength(r.name, name, 25))
+    if (!c.Required(r.name, name) || !c.MaxLength(r.name, name, 25) || !c.Storable(r.name, name))
         return false;
     const QString yomi = QStringLiteral("ユーザ名（ローマ字）");
     if (!c.Required(r.yomi, yomi) || !c.MaxLength(r.yomi, yomi, 50) || !c.SingleByte(r.yomi, yomi))
@@ -160,9 +160,11 @@ bool UserImport::CheckRecord(int pass)
                        !c.MaxLength(r.empId, eid, orvel::kEmpIdWidth)))
         return false;
     const QString ename = QStringLiteral("部署名");
-    if (HasEmpName() && (!c.Required(r.empName, ename) || !c.MaxLength(r.empName, ename, 25)))
+    if (HasEmpName() && (!c.Required(r.empName, ename) || !c.MaxLength(r.empName, ename, 25) ||
+                         !c.Storable(r.empName, ename)))
         return false;
-    if (m_opt.bikou && !c.MaxLength(r.bikou, QStringLiteral("備考"), 25))
+    const QString bikou = QStringLiteral("備考");
+    if (m_opt.bikou && (!c.MaxLength(r.bikou, bikou, 25) || !c.Storable(r.bikou, bikou)))
         return false;
     const QString auth = QStringLiteral("権限");
     if (m_opt.gauthority && (!c.Required(r.gauthority, auth) || !c.OneOrTwo(r.gauthority, auth)))
@@ -344,9 +346,10 @@ bool EmpImport::CheckRecord(int)
         !c.MaxLength(r.empId, eid, orvel::kEmpIdWidth) || !c.NotNoDepartment(r.empId))
         return false;
     const QString name = QStringLiteral("部署名");
-    if (!c.Required(r.name, name) || !c.MaxLength(r.name, name, 25))
+    if (!c.Required(r.name, name) || !c.MaxLength(r.name, name, 25) || !c.Storable(r.name, name))
         return false;
-    if (m_opt.bikou && !c.MaxLength(r.bikou, QStringLiteral("備考"), 25))
+    const QString bikou = QStringLiteral("備考");
+    if (m_opt.bikou && (!c.MaxLength(r.bikou, bikou, 25) || !c.Storable(r.bikou, bikou)))
         return false;
     if (const int i = m_ids.Find(r.empId))
         return c.DuplicateFailure(i, eid);
@@ -462,10 +465,10 @@ bool GateImport::CheckRecord(int)
         !c.MaxLength(r.gateId, gid, orvel::kGateIdWidth))
         return false;
     const QString zone = QStringLiteral("ゾーン");
-    if (!c.Required(r.zone, zone) || !c.MaxLength(r.zone, zone, 25))
+    if (!c.Required(r.zone, zone) || !c.MaxLength(r.zone, zone, 25) || !c.Storable(r.zone, zone))
         return false;
     const QString name = QStringLiteral("ゲート名");
-    if (!c.Required(r.name, name) || !c.MaxLength(r.name, name, 25))
+    if (!c.Required(r.name, name) || !c.MaxLength(r.name, name, 25) || !c.Storable(r.name, name))
         return false;
     const QString ip = QStringLiteral("IPアドレス");
     if (!c.Required(r.ip, ip) || !c.IpAddress(r.ip, ip))
@@ -473,7 +476,8 @@ bool GateImport::CheckRecord(int)
     const QString port = QStringLiteral("ポート番号");
     if (!c.Required(r.port, port) || !c.Digits(r.port, port) || !c.Port(r.port, port))
         return false;
-    if (m_opt.bikou && !c.MaxLength(r.bikou, QStringLiteral("備考"), 25))
+    const QString bikou = QStringLiteral("備考");
+    if (m_opt.bikou && (!c.MaxLength(r.bikou, bikou, 25) || !c.Storable(r.bikou, bikou)))
         return false;
     const QString dir = QStringLiteral("入退室区分");
     if (m_opt.direction && (!c.Required(r.direction, dir) || !c.OneOrTwo(r.direction, dir)))

@@ -5,6 +5,8 @@
 #include "CheckImportItems.h"
 #include "ImportFile.h"
 #include "MasterImports.h"
+#include "OrvelDefs.h"
+#include "ServiceDb.h"
 #include "SqlDialect.h"
 
 #include <QTemporaryDir>
@@ -45,6 +47,23 @@ TEST(ImportFileTest, LinesFieldsAndQuotes)
     f.SetText(many.join(u','));
     EXPECT_EQ(f.Fields(1).size(), ImportFile::kMaxFields);
     EXPECT_EQ(f.Fields(1).last(), QStringLiteral("99"));
+}
+
+TEST(ImportFileTest, LoneCrEndsALineAndAnUnclosedQuoteQuotesNothing)
+{
+    ImportFile f;
+    // Saved with CR line ends: three records, not one record holding the others.
+    f.SetText(QStringLiteral("1,A,A\r2,B,B\r\n3,C,C\n\r4,D,D\r"));
+    ASSERT_EQ(f.RecordCount(), 5);
+    EXPECT_EQ(f.Fields(2), QStringList({"2", "B", "B"}));
+    EXPECT_EQ(f.Fields(3), QStringList({"3", "C", "C"}));
+    EXPECT_EQ(f.Fields(4), QStringList({""})); // LF then CR: an empty line between
+    EXPECT_EQ(f.Fields(5), QStringList({"4", "D", "D"}));
+
+    // A quote that never closes splits at every comma, keeping the quote as text.
+    f.SetText(QStringLiteral("1,\"Sales,HQ,x\r\n2,\"a,b\",\"c"));
+    EXPECT_EQ(f.Fields(1), QStringList({"1", "\"Sales", "HQ", "x"}));
+    EXPECT_EQ(f.Fields(2), QStringList({"2", "a,b", "\"c"}));
 }
 
 // ---- the checks ---------------------------------------------------------------------------------------
@@ -337,6 +356,35 @@ TEST_F(ImportTest, AWritePassFailureKeepsWhatWasWritten)
               QStringList({"0000000001|A", "0000000002|B", "0000000003|other"}));
 }
 
+TEST_F(ImportTest, ADatabaseLockedBetweenBatchesNamesTheRecordNotWritten)
+{
+    if (orvel::test::OnPostgreSql())
+        GTEST_SKIP() << "a transaction begins on PostgreSQL whatever another holds; the lock is met by the writes";
+    // The import's connection gives up on a lock after 300 ms instead of the site's 5 seconds.
+    rdo_cntl db;
+    ASSERT_TRUE(db.InitMDB(QLatin1String(orvel::kDsn) + QStringLiteral(";Timeout=300"), QLatin1String(orvel::kDbUser),
+                           QLatin1String(orvel::kDbPassword)));
+    orvel::ServiceDb locker(QStringLiteral("locker"));
+    ASSERT_TRUE(locker.Open());
+    UserImportOptions o;
+    o.emp = false;
+    // Another program takes the database for writing once the first record is committed.
+    host.onProgress = [&](int done) {
+        if (done == 1) {
+            ASSERT_TRUE(locker.Exec(QStringLiteral("BEGIN IMMEDIATE")));
+        }
+    };
+    UserImport run(o);
+    run.SetBatchSize(1);
+    const ImportOutcome out = run.Run(File({"1,A,A,,1", "2,B,B,,1", "3,C,C,,1"}), host);
+    locker.Exec(QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(out.kind, ImportOutcome::Kind::Failed);
+    // The record that could not be written is named, not the one before it or the file's last.
+    EXPECT_TRUE(out.message.startsWith(QStringLiteral("2件目のデータ：\r\n  ユーザID\t\t: 2\r\n")))
+        << out.message.toStdString();
+    EXPECT_EQ(Rows("m_user", {"user_id"}, "user_id"), QStringList({"0000000001"}));
+}
+
 TEST_F(ImportTest, CancelledConfirmationWritesNothing)
 {
     host.answer = false;
@@ -360,6 +408,50 @@ TEST_F(ImportTest, Utf8AndShiftJisFilesStoreTheSameNames)
     ASSERT_EQ(Users(lines, o, Enc::Utf8Bom).kind, ImportOutcome::Kind::Done);
     EXPECT_EQ(UserRows(), fromSjis);
     EXPECT_EQ(fromSjis.first(), QStringLiteral("0000000001|髙橋 さくら|TAKAHASHI|00000|①番|1"));
+}
+
+TEST_F(ImportTest, AFileWithCrLineEndsAndAStrayQuoteImportsEveryRecordAsWritten)
+{
+    const QString path = tmp.filePath(QStringLiteral("cr.csv"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(orvel::ToSjis(QStringLiteral("1,\"営業部,本社\r2,経理,二階\r")));
+    f.close();
+    EmpImportOptions o;
+    const ImportOutcome out = EmpImport(o).Run(path, host);
+    ASSERT_EQ(out.kind, ImportOutcome::Kind::Done) << out.message.toStdString();
+    EXPECT_EQ(out.message, QStringLiteral("2件の部署をインポートしました。"));
+    EXPECT_EQ(Rows("m_emp", {"emp_id", "emp_name", "emp_bikou"}, "emp_id", "emp_id <> '00000'"),
+              QStringList({"00001|\"営業部|本社", "00002|経理|二階"}));
+}
+
+TEST_F(ImportTest, ACharacterBeyondTheBasicPlaneIsRefusedNotStoredGarbled)
+{
+    // Such a character used to reach the database as the low bytes of every character of its row.
+    UserImportOptions o;
+    o.emp = false;
+    ImportOutcome out = Users({"1,김철수 Café,KIM,,1", "2,𠮷野 太郎,YOSHINO,,1"}, o, Enc::Utf8);
+    EXPECT_EQ(out.kind, ImportOutcome::Kind::Failed);
+    EXPECT_TRUE(out.message.startsWith(QStringLiteral("2件目のデータ：")));
+    EXPECT_EQ(Last(out), QStringLiteral("ユーザ名に使用できない文字が含まれています。インポートを中止します。"));
+    EXPECT_TRUE(UserRows().isEmpty());
+    out = Users({"1,김철수 Café,KIM,,1"}, o, Enc::Utf8);
+    ASSERT_EQ(out.kind, ImportOutcome::Kind::Done) << out.message.toStdString();
+    EXPECT_EQ(UserRows(), QStringList({"0000000001|김철수 Café|KIM|00000||1"}));
+
+    GateImportOptions g;
+    out = GateImport(g).Run(File({"1,本社,正面,10.0.0.1,10001,扉🚪,1"}, Enc::Utf8), host);
+    EXPECT_EQ(Last(out), QStringLiteral("備考に使用できない文字が含まれています。インポートを中止します。"));
+
+    // Bytes the file's encoding cannot read (here after a UTF-8 byte-order mark) are refused too.
+    const QString bad = tmp.filePath(QStringLiteral("bad.csv"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF" "5,\xFF\xFE,NAME,,1\r\n");
+    f.close();
+    out = UserImport(o).Run(bad, host);
+    EXPECT_EQ(Last(out), QStringLiteral("ユーザ名に使用できない文字が含まれています。インポートを中止します。"));
+    EXPECT_EQ(site.value("SELECT COUNT(*) FROM m_user"), QStringLiteral("1"));
 }
 
 TEST_F(ImportTest, Departments)
