@@ -1,5 +1,7 @@
 #include "DbConnection.h"
 
+#include <algorithm>
+
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -105,12 +107,28 @@ QSqlDatabase DbConnection::Database() const
     return QSqlDatabase::database(m_name, false);
 }
 
-bool DbConnection::Exec(const QString &sql)
+bool DbConnection::Refused(const QString &sql)
 {
     if (!IsOpen()) {
         m_lastError = QString::fromUtf8(dbtext::NotConnected);
-        return false;
+        return true;
     }
+    // The SQLite driver takes statements in the locale's 8-bit text only: the driver manager
+    // converts them through UCS-2, which has no room for a character beyond the basic plane. Such
+    // a statement went through with every non-ASCII character of it cut to its low byte, so a
+    // name was stored garbled and reported as stored. It is refused instead.
+    if (m_backend == DbBackend::SQLite &&
+        std::any_of(sql.cbegin(), sql.cend(), [](QChar c) { return c.isSurrogate(); })) {
+        m_lastError = QString::fromUtf8(dbtext::Unstorable);
+        return true;
+    }
+    return false;
+}
+
+bool DbConnection::Exec(const QString &sql)
+{
+    if (Refused(sql))
+        return false;
     QSqlQuery q(Database());
     if (q.exec(TranslateSql(sql, m_backend)))
         return true;
@@ -120,10 +138,8 @@ bool DbConnection::Exec(const QString &sql)
 
 QSqlQuery DbConnection::Query(const QString &sql)
 {
-    if (!IsOpen()) {
-        m_lastError = QString::fromUtf8(dbtext::NotConnected);
+    if (Refused(sql))
         return QSqlQuery();
-    }
     QSqlQuery q(Database());
     q.setForwardOnly(true);
     if (!q.exec(TranslateSql(sql, m_backend)))
@@ -133,10 +149,8 @@ QSqlQuery DbConnection::Query(const QString &sql)
 
 bool DbConnection::Prepare(QSqlQuery &query, const QString &sql)
 {
-    if (!IsOpen()) {
-        m_lastError = QString::fromUtf8(dbtext::NotConnected);
+    if (Refused(sql))
         return false;
-    }
     query = QSqlQuery(Database());
     query.setForwardOnly(true);
     if (query.prepare(TranslateSql(sql, m_backend)))

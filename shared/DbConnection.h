@@ -20,6 +20,7 @@ namespace dbtext {
 inline constexpr char NotConnected[] = "データベースに接続されていません。";
 inline constexpr char NoTransaction[] = "トランザクションが開始されていません。";
 inline constexpr char Unknown[] = "database error";
+inline constexpr char Unstorable[] = "データベースに保存できない文字が含まれています。";
 } // namespace dbtext
 
 // The driver's diagnostic text of an error: the driver's text and the database's, once each.
@@ -81,6 +82,9 @@ public:
 
 private:
     bool EndTransaction(const char *statement);
+    // True, with LastError() set, for a statement that must not reach the database: none is open,
+    // or its text cannot be carried to the back end intact.
+    bool Refused(const QString &sql);
 
     QString m_name;
     QString m_dsn, m_user, m_password;

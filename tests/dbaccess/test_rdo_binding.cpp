@@ -195,6 +195,42 @@ TEST_F(BindingTest, LoadRowsGivesTheRowsAGridWouldShowWithoutAControl)
     EXPECT_THROW(none.LoadRows(), RdoError);
 }
 
+TEST_F(BindingTest, ATextTheDatabaseCannotTakeIntactIsRefusedNotStoredGarbled)
+{
+    // A character beyond the basic plane beside other Japanese text: on SQLite it used to reach
+    // the database with every non-ASCII character cut to its low byte, reported as stored.
+    const QString name = QString::fromUtf8("\xF0\xA0\xAE\xB7野 太郎");
+    rdo_cntl db;
+    db.setDataSource(QStringLiteral("telmar_v1.m_user"));
+    db.SetData(QStringLiteral("user_id"), QStringLiteral("0000000777"), true, true);
+    db.SetData(QStringLiteral("user_name"), name);
+    rdo_cntl read;
+    read.setDataSource(QStringLiteral("telmar_v1.m_user"));
+    read.setWhere(QStringLiteral("user_id = '0000000777'"));
+    if (OnPostgreSql()) {
+        ASSERT_TRUE(db.InsertData()); // the server database takes it whole
+        EXPECT_EQ(read.GetData(QStringLiteral("user_name")).toString(), name);
+        return;
+    }
+    try {
+        db.InsertData();
+        ADD_FAILURE() << "the text was written";
+    } catch (const RdoError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("データベースに保存できない文字が含まれています。"));
+    }
+    EXPECT_EQ(site.value(QStringLiteral("SELECT COUNT(*) FROM m_user WHERE user_id = '0000000777'")), "0");
+    read.setWhere(QStringLiteral("user_name = ") + orvel::SqlText(name));
+    EXPECT_THROW(read.GetData(QStringLiteral("user_id")), RdoError); // nor searched for as garbage
+
+    // Text of the basic plane, Japanese, Korean and accented letters alike, is stored intact.
+    const QString plain = QString::fromUtf8("山田 김철수 Café");
+    db.SetData(QStringLiteral("user_id"), QStringLiteral("0000000777"), true, true);
+    db.SetData(QStringLiteral("user_name"), plain);
+    ASSERT_TRUE(db.InsertData());
+    read.setWhere(QStringLiteral("user_id = '0000000777'"));
+    EXPECT_EQ(read.GetData(QStringLiteral("user_name")).toString(), plain);
+}
+
 TEST_F(BindingTest, LoadComboListsCodesAndChoosesTheCurrentOne)
 {
     site.exec(QStringLiteral("INSERT INTO m_emp (emp_id, emp_name) VALUES ('00003', '開発部')"));
