@@ -143,6 +143,25 @@ TEST(Unattended, AFailedCopyExitsOneAndKeepsWhatWasCopied)
                          p + "/a.so -> 成功", p + "/b.so -> 成功", p + "/c.so -> 失敗", "<=== 更新失敗 T"}));
 }
 
+TEST(Unattended, ARunAfterAKilledOneRemovesTheHalfWrittenCopiesItLeft)
+{
+    Folders f;
+    f.MakeInstallation();
+    MakeFile(f.patchFile("Orvel"), {"2.1.0.0", {}, 0755});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    // What two runs killed during the copy of the console left: partial copies beside it.
+    MakeFile(f.installed(".Orvel.patch-Ab12Cd"), {{}, {}, 0600, QByteArray(4096, 'x')});
+    MakeFile(f.installed(".Orvel.patch-zZ9yY8"), {{}, {}, 0600, QByteArray(4096, 'x')});
+    // Files of the site that only look alike stay.
+    MakeFile(f.installed(".Orvel.patch-toolong"), {});
+    MakeFile(f.installed("notes.patch-Ab12Cd"), {});
+    const Result r = Unattended(f, {"--install-dir", f.installDir()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(f.installDir()).entryList(QDir::Files | QDir::Hidden).filter(".patch-"),
+              QStringList({".Orvel.patch-toolong", "notes.patch-Ab12Cd"}));
+    EXPECT_EQ(ReadAll(f.installed("Orvel")), ReadAll(f.patchFile("Orvel")));
+}
+
 TEST(Unattended, ALogThatCannotBeWrittenStopsTheUpdateBeforeAnyCopy)
 {
     Folders f;
