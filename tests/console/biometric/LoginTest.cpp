@@ -109,6 +109,19 @@ TEST(AdminLogin, TheLoginIsRequiredWhileALiveAdministratorHasACredential)
     EXPECT_TRUE(AdminLogin::LoginRequired());
 }
 
+TEST(AdminLogin, ADatabaseThatCannotBeReachedNeverSkipsTheLogin)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok()) << site.error().toStdString();
+    AddPerson(site, "0000000001", 2, 2, "AAAA000000000001");
+    ASSERT_TRUE(AdminLogin::LoginRequired());
+    // The connection is gone and cannot be made again: "no administrator" would open the console.
+    rdo_cntl::setDBName(QStringLiteral("no_such_dsn"));
+    rdo_cntl().Term();
+    EXPECT_THROW(AdminLogin::LoginRequired(), RdoError);
+    EXPECT_FALSE(AdminLogin::IsAdministratorCard("AAAA000000000001", 1));
+}
+
 // ---- the window ---------------------------------------------------------------------------
 
 struct StubSupervision : SrvSupervision
