@@ -258,6 +258,35 @@ TEST_F(LoginTest, StoppingTheCardWindowLeavesTheLoginWaiting)
     EXPECT_TRUE(w.isVisible());
 }
 
+TEST_F(LoginTest, OverTheMainWindowTheFingerprintWindowCanBeStoppedAndClosed)
+{
+    // At start the login sits over the main window, which is disabled while a window of the
+    // login is open. The fingerprint window must not be disabled with it.
+    Timing().fpWaitValue = 20; // a scanner with no finger on it
+    QWidget main;
+    main.show();
+    SetMainWindow(&main);
+    frmLogin w(&main);
+    w.setWindowFlag(Qt::Dialog);
+    w.show();
+    bool stopEnabled = false;
+    Drive([&stopEnabled] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->inherits("frmFpLogin") && top->isVisible()) {
+                auto *stop = top->findChild<QPushButton *>(QStringLiteral("cmdStopExit"));
+                stopEnabled = stop->isEnabled() && top->isEnabled();
+                top->close();
+                return true;
+            }
+        return false;
+    });
+    Click(&w, "cmdFpLogin");
+    SetMainWindow(nullptr);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_EQ(Info(&w), kFailure);
+    EXPECT_TRUE(ButtonsEnabled(&w));
+}
+
 TEST_F(LoginTest, ClosingTheFingerprintWindowReportsFailure)
 {
     Timing().fpWaitValue = 20; // a scanner with no finger on it
