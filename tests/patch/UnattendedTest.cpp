@@ -162,6 +162,25 @@ TEST(Unattended, ARunAfterAKilledOneRemovesTheHalfWrittenCopiesItLeft)
     EXPECT_EQ(ReadAll(f.installed("Orvel")), ReadAll(f.patchFile("Orvel")));
 }
 
+TEST(Unattended, ALogFileInThePatchFolderNeverReplacesTheInstallationsLog)
+{
+    Folders f;
+    f.MakeInstallation();
+    MakeFile(f.installed("Patch_Log.txt"), FileMade("", QDateTime::currentDateTime().addYears(-3), 0644,
+                                                    "earlier runs\r\n"));
+    const QByteArray earlier = ReadAll(f.log());
+    // A patch folder copied from an installation that had been patched before.
+    MakeFile(f.patchFile("Patch_Log.txt"), {"", {}, 0644, "the patch maker's runs\r\n"});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    const Result r = Unattended(f, {"--install-dir", f.installDir()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString p = f.patchFile();
+    EXPECT_EQ(MaskTimes(ReadAll(f.log())),
+              earlier + SjisLines({"", "===> 更新開始 T", "version 2.1.0.0 (Felica)", "対象フォルダ " + f.installDir(),
+                                   p + "/Patch_Log.txt -> 成功(更新なし）", p + "/Vers.dat -> 成功",
+                                   "<=== 更新完了 T"}));
+}
+
 TEST(Unattended, ALogThatCannotBeWrittenStopsTheUpdateBeforeAnyCopy)
 {
     Folders f;
