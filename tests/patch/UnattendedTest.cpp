@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace patchtest;
 
@@ -179,6 +180,34 @@ TEST(Unattended, ALogFileInThePatchFolderNeverReplacesTheInstallationsLog)
               earlier + SjisLines({"", "===> 更新開始 T", "version 2.1.0.0 (Felica)", "対象フォルダ " + f.installDir(),
                                    p + "/Patch_Log.txt -> 成功(更新なし）", p + "/Vers.dat -> 成功",
                                    "<=== 更新完了 T"}));
+}
+
+TEST(Unattended, AReaderOfTheOutputThatGoesAwayDoesNotStopTheUpdate)
+{
+    Folders f;
+    f.MakeInstallation();
+    for (int i = 0; i < 20; ++i)
+        MakeFile(f.patchFile(QString("f%1.dat").arg(i, 2, 10, QChar('0'))), {});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    QFile::copy(ORVEL_PATCH_PATH, f.patchDir() + "/Orvel_Patch");
+    // As `Orvel_Patch --unattended | head -1` would: the output's reader is gone before the run.
+    QProcess p;
+    p.setChildProcessModifier([] {
+        ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, not as this test process would
+        int fds[2];
+        if (::pipe(fds) == 0) {
+            ::close(fds[0]);
+            ::dup2(fds[1], STDOUT_FILENO);
+            ::close(fds[1]);
+        }
+    });
+    p.start(f.patchDir() + "/Orvel_Patch", {"--unattended", "--install-dir", f.installDir()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(QFile::exists(f.installed(QString("f%1.dat").arg(i, 2, 10, QChar('0')))));
+    EXPECT_TRUE(MaskTimes(ReadAll(f.log())).endsWith(SjisLines({"<=== 更新完了 T"})));
 }
 
 TEST(Unattended, ALogThatCannotBeWrittenStopsTheUpdateBeforeAnyCopy)
