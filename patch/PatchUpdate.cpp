@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -35,7 +36,25 @@ bool WriteAll(int fd, const char *data, ssize_t size)
     return true;
 }
 
+// The name of the temporary copy ReplaceFile makes beside the file it replaces.
+QByteArray TempTemplate(const QFileInfo &target)
+{
+    return QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                             + QStringLiteral(".patch-XXXXXX"));
+}
+
 } // namespace
+
+void RemoveLeftoverCopies(const QString &installDir)
+{
+    // A run that was killed (or lost its power) while copying leaves its temporary copy behind: a
+    // partial program of many megabytes that nothing else would ever remove, one per attempt.
+    static const QRegularExpression leftover(QStringLiteral("^\\..+\\.patch-[A-Za-z0-9]{6}$"));
+    const QFileInfoList files = QDir(installDir).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &file : files)
+        if (!file.isSymLink() && leftover.match(file.fileName()).hasMatch())
+            QFile::remove(file.absoluteFilePath());
+}
 
 bool ReplaceFile(const QString &src, const QString &dst, QString *error)
 {
@@ -54,8 +73,7 @@ bool ReplaceFile(const QString &src, const QString &dst, QString *error)
     const mode_t mode = (exists ? dstStat.st_mode : srcStat.st_mode) & 07777;
 
     const QFileInfo target(dst);
-    QByteArray temp = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                                        + QStringLiteral(".patch-XXXXXX"));
+    QByteArray temp = TempTemplate(target);
     const int out = ::mkostemp(temp.data(), O_CLOEXEC);
     if (out < 0) {
         *error = Errno(QStringLiteral("cannot create a file in"), target.absolutePath());
@@ -130,6 +148,7 @@ UpdateOutcome RunUpdate(const PatchData &data, const QString &patchDir, const QS
         observer.Guide(kGuideErrorEnd);
         return outcome;
     }
+    RemoveLeftoverCopies(installDir);
     auto logLine = [&](const QString &line) {
         if (!log.Write(line))
             outcome.logComplete = false;

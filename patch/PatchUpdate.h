@@ -34,4 +34,8 @@ UpdateOutcome RunUpdate(const PatchData &data, const QString &patchDir, const QS
 // mode and owner (src's mode for a new file) and takes src's modification time.
 bool ReplaceFile(const QString &src, const QString &dst, QString *error);
 
+// Removes the temporary copies (".NAME.patch-XXXXXX") that a run killed while copying left in
+// installDir. Only under the installation's InstallLock: then no other run is copying there.
+void RemoveLeftoverCopies(const QString &installDir);
+
 } // namespace patch

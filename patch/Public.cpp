@@ -293,7 +293,7 @@ void InstallLock::Release()
 // ---- the log file ------------------------------------------------------------------------
 
 PatchLog::PatchLog(const QString &installDir)
-    : m_path(QDir(installDir).filePath(QStringLiteral("Patch_Log.txt")))
+    : m_path(QDir(installDir).filePath(QLatin1String(kLogFileName)))
 {
 }
 

@@ -120,6 +120,7 @@ QStringList ProgramsRunningFrom(const QString &dir);
 
 // ---- the log file ------------------------------------------------------------------------
 // Patch_Log.txt in the installation folder: Shift_JIS, CR LF, appended line by line.
+inline constexpr char kLogFileName[] = "Patch_Log.txt";
 class PatchLog
 {
 public:

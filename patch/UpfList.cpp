@@ -1,5 +1,7 @@
 #include "UpfList.h"
 
+#include "Public.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -56,7 +58,9 @@ QList<UpfEntry> MakeUpfList(const QString &patchFileDir, const QString &installD
             orvel::ReadFileVers(e.dstPath, &e.dstParts);
             e.dstTime = dst.lastModified();
         }
-        e.copy = DecideUpdate(e);
+        // The installation's own log (a patch folder copied from an installation may carry one)
+        // is never replaced: that would lose its history and the lines of this very run.
+        e.copy = src.fileName() != QLatin1String(kLogFileName) && DecideUpdate(e);
         list.append(e);
     }
     return list;

@@ -2,6 +2,7 @@
 
 #include "PatchMsg.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -56,9 +57,24 @@ frmUpdateFile::frmUpdateFile(const PatchData &data, const PatchEnv &env, const Q
 void frmUpdateFile::timStart_Timer()
 {
     m_succeeded = RunUpdate(m_data, m_env.patchDir, m_installDir, *this).completed;
+    m_ran = true;
     if (m_succeeded)
         m_progress->setValue(m_progress->maximum());
     m_exit->start();
+}
+
+void frmUpdateFile::reject()
+{
+    if (m_ran)
+        QDialog::reject();
+}
+
+void frmUpdateFile::closeEvent(QCloseEvent *event)
+{
+    if (m_ran)
+        QDialog::closeEvent(event);
+    else
+        event->ignore();
 }
 
 void frmUpdateFile::Guide(const QString &text)

@@ -22,6 +22,12 @@ public:
 
     bool Succeeded() const { return m_succeeded; }
 
+    // Escape and a window close wait for the run: a run left unstarted would read as failed.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void timStart_Timer();
     void Guide(const QString &text) override;
@@ -33,6 +39,7 @@ private:
     PatchEnv m_env;
     QString m_installDir;
     bool m_succeeded = false;
+    bool m_ran = false;
     QLabel *m_guide;
     QLabel *m_file;
     QListWidget *m_files;

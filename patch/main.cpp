@@ -13,6 +13,8 @@ int main(int argc, char **argv)
 {
     // A file size limit must fail the copy (and be reported), not kill the installer halfway.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Nor may a reader of the output that goes away (a pager quit, `| head`, a dropped session).
+    std::signal(SIGPIPE, SIG_IGN);
 
     bool unattended = false;
     QString installDir;

@@ -1,5 +1,6 @@
 #include "AdminLogin.h"
 
+#include "DbConnection.h"
 #include "OrvelDefs.h"
 #include "SqlDialect.h"
 #include "rdo_cntl.h"
@@ -18,7 +19,11 @@ bool LoginRequired()
     q.setDataSource(QStringLiteral("telmar_v1.m_user"));
     q.setWhere(LiveAdministrator());
     q.setWhereS(QStringLiteral("gauth_type <> %1").arg(orvel::gauth_type::None));
-    return !q.GetData(QStringLiteral("user_id")).toString().isEmpty();
+    const bool found = !q.GetData(QStringLiteral("user_id")).toString().isEmpty();
+    // Without a connection GetData answers "nobody" without asking: that must not skip the login.
+    if (!found && !rdo_cntl::IsConnected())
+        throw RdoError(QString::fromUtf8(orvel::dbtext::NotConnected));
+    return found;
 }
 
 bool IsAdministratorCard(const QString &cardId, int edition)

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace patchtest;
 
@@ -141,6 +142,72 @@ TEST(Unattended, AFailedCopyExitsOneAndKeepsWhatWasCopied)
     EXPECT_EQ(MaskTimes(ReadAll(f.log())),
               SjisLines({"", "===> 更新開始 T", "version 2.1.0.0 (Felica)", "対象フォルダ " + f.installDir(),
                          p + "/a.so -> 成功", p + "/b.so -> 成功", p + "/c.so -> 失敗", "<=== 更新失敗 T"}));
+}
+
+TEST(Unattended, ARunAfterAKilledOneRemovesTheHalfWrittenCopiesItLeft)
+{
+    Folders f;
+    f.MakeInstallation();
+    MakeFile(f.patchFile("Orvel"), {"2.1.0.0", {}, 0755});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    // What two runs killed during the copy of the console left: partial copies beside it.
+    MakeFile(f.installed(".Orvel.patch-Ab12Cd"), {{}, {}, 0600, QByteArray(4096, 'x')});
+    MakeFile(f.installed(".Orvel.patch-zZ9yY8"), {{}, {}, 0600, QByteArray(4096, 'x')});
+    // Files of the site that only look alike stay.
+    MakeFile(f.installed(".Orvel.patch-toolong"), {});
+    MakeFile(f.installed("notes.patch-Ab12Cd"), {});
+    const Result r = Unattended(f, {"--install-dir", f.installDir()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(f.installDir()).entryList(QDir::Files | QDir::Hidden).filter(".patch-"),
+              QStringList({".Orvel.patch-toolong", "notes.patch-Ab12Cd"}));
+    EXPECT_EQ(ReadAll(f.installed("Orvel")), ReadAll(f.patchFile("Orvel")));
+}
+
+TEST(Unattended, ALogFileInThePatchFolderNeverReplacesTheInstallationsLog)
+{
+    Folders f;
+    f.MakeInstallation();
+    MakeFile(f.installed("Patch_Log.txt"), FileMade("", QDateTime::currentDateTime().addYears(-3), 0644,
+                                                    "earlier runs\r\n"));
+    const QByteArray earlier = ReadAll(f.log());
+    // A patch folder copied from an installation that had been patched before.
+    MakeFile(f.patchFile("Patch_Log.txt"), {"", {}, 0644, "the patch maker's runs\r\n"});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    const Result r = Unattended(f, {"--install-dir", f.installDir()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString p = f.patchFile();
+    EXPECT_EQ(MaskTimes(ReadAll(f.log())),
+              earlier + SjisLines({"", "===> 更新開始 T", "version 2.1.0.0 (Felica)", "対象フォルダ " + f.installDir(),
+                                   p + "/Patch_Log.txt -> 成功(更新なし）", p + "/Vers.dat -> 成功",
+                                   "<=== 更新完了 T"}));
+}
+
+TEST(Unattended, AReaderOfTheOutputThatGoesAwayDoesNotStopTheUpdate)
+{
+    Folders f;
+    f.MakeInstallation();
+    for (int i = 0; i < 20; ++i)
+        MakeFile(f.patchFile(QString("f%1.dat").arg(i, 2, 10, QChar('0'))), {});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    QFile::copy(ORVEL_PATCH_PATH, f.patchDir() + "/Orvel_Patch");
+    // As `Orvel_Patch --unattended | head -1` would: the output's reader is gone before the run.
+    QProcess p;
+    p.setChildProcessModifier([] {
+        ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, not as this test process would
+        int fds[2];
+        if (::pipe(fds) == 0) {
+            ::close(fds[0]);
+            ::dup2(fds[1], STDOUT_FILENO);
+            ::close(fds[1]);
+        }
+    });
+    p.start(f.patchDir() + "/Orvel_Patch", {"--unattended", "--install-dir", f.installDir()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(QFile::exists(f.installed(QString("f%1.dat").arg(i, 2, 10, QChar('0')))));
+    EXPECT_TRUE(MaskTimes(ReadAll(f.log())).endsWith(SjisLines({"<=== 更新完了 T"})));
 }
 
 TEST(Unattended, ALogThatCannotBeWrittenStopsTheUpdateBeforeAnyCopy)

@@ -5,6 +5,7 @@
 #include "frmOrvPatch.h"
 #include "frmSelFolder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
@@ -226,6 +227,35 @@ TEST_F(WindowTest, AThirdCopyFailingHalfwayLeavesTheInstalledFileIntact)
     EXPECT_EQ(ReadAll(f.log()), SjisLines({"", "===> 更新開始 2024/05/01 09:30:00", "version 2.1.0.0 (Felica)",
                                            "対象フォルダ " + f.installDir(), p + "/a.so -> 成功", p + "/b.so -> 成功",
                                            p + "/c.so -> 失敗", "<=== 更新失敗 2024/05/01 09:30:00"}));
+}
+
+TEST_F(WindowTest, EscapeOrACloseBeforeTheRunStartsDoesNotLoseTheRun)
+{
+    f.MakeInstallation();
+    MakeFile(f.patchFile("Orvel"), {"2.1.0.0", {}, 0755});
+    f.WriteVersDat("Felica\r\n2.1.0.0\r\n");
+    env.timing.startMs = 300;
+    patch::frmOrvPatch w(env);
+    ASSERT_TRUE(w.Load());
+    int tries = 0;
+    // While the progress window waits for its start, the operator presses Escape and closes it.
+    QTimer poke;
+    poke.setInterval(20);
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+        if (auto *progress = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            progress && progress->objectName() == "frmUpdateFile" && tries < 3) {
+            ++tries;
+            QTest::keyClick(progress, Qt::Key_Escape);
+            progress->close();
+        }
+    });
+    poke.start();
+    Find<QPushButton>(w, "cmdOK")->click();
+    poke.stop();
+    EXPECT_GT(tries, 0);
+    EXPECT_EQ(w.RunState(), 1);
+    EXPECT_EQ(ReadAll(f.installed("Orvel")), ReadAll(f.patchFile("Orvel")));
+    EXPECT_TRUE(ReadAll(f.log()).contains("<=== "));
 }
 
 TEST_F(WindowTest, ARunningProgramOfTheInstallationIsSaidBeforeAnyCopy)

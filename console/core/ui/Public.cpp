@@ -105,6 +105,9 @@ private:
 void OpenUnderBusy(QWidget *window)
 {
     SetBusyOn();
+    // Disabling the main window disables every window made beneath it before, this one too (the
+    // fingerprint window of the login over the main window): it is the one window left to use.
+    window->setEnabled(true);
     new BusyRelease(window);
     window->setWindowModality(Qt::ApplicationModal);
     window->show();

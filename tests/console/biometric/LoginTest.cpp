@@ -109,6 +109,19 @@ TEST(AdminLogin, TheLoginIsRequiredWhileALiveAdministratorHasACredential)
     EXPECT_TRUE(AdminLogin::LoginRequired());
 }
 
+TEST(AdminLogin, ADatabaseThatCannotBeReachedNeverSkipsTheLogin)
+{
+    orvel::test::TestSite site;
+    ASSERT_TRUE(site.ok()) << site.error().toStdString();
+    AddPerson(site, "0000000001", 2, 2, "AAAA000000000001");
+    ASSERT_TRUE(AdminLogin::LoginRequired());
+    // The connection is gone and cannot be made again: "no administrator" would open the console.
+    rdo_cntl::setDBName(QStringLiteral("no_such_dsn"));
+    rdo_cntl().Term();
+    EXPECT_THROW(AdminLogin::LoginRequired(), RdoError);
+    EXPECT_FALSE(AdminLogin::IsAdministratorCard("AAAA000000000001", 1));
+}
+
 // ---- the window ---------------------------------------------------------------------------
 
 struct StubSupervision : SrvSupervision
@@ -243,6 +256,35 @@ TEST_F(LoginTest, StoppingTheCardWindowLeavesTheLoginWaiting)
     EXPECT_TRUE(Info(&w).isEmpty());
     EXPECT_TRUE(ButtonsEnabled(&w));
     EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(LoginTest, OverTheMainWindowTheFingerprintWindowCanBeStoppedAndClosed)
+{
+    // At start the login sits over the main window, which is disabled while a window of the
+    // login is open. The fingerprint window must not be disabled with it.
+    Timing().fpWaitValue = 20; // a scanner with no finger on it
+    QWidget main;
+    main.show();
+    SetMainWindow(&main);
+    frmLogin w(&main);
+    w.setWindowFlag(Qt::Dialog);
+    w.show();
+    bool stopEnabled = false;
+    Drive([&stopEnabled] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->inherits("frmFpLogin") && top->isVisible()) {
+                auto *stop = top->findChild<QPushButton *>(QStringLiteral("cmdStopExit"));
+                stopEnabled = stop->isEnabled() && top->isEnabled();
+                top->close();
+                return true;
+            }
+        return false;
+    });
+    Click(&w, "cmdFpLogin");
+    SetMainWindow(nullptr);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_EQ(Info(&w), kFailure);
+    EXPECT_TRUE(ButtonsEnabled(&w));
 }
 
 TEST_F(LoginTest, ClosingTheFingerprintWindowReportsFailure)
