@@ -294,10 +294,12 @@ bool CreateSite(const QString &dir, const SiteOptions &options, QString *error, 
         odbcinst = QStringLiteral("[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=%1\nSetup=%1\n"
                                   "UsageCount=1\n")
                        .arg(SqliteDriverPath());
-        // Timeout is the busy time-out in milliseconds: three processes share the file.
+        // Timeout is the busy time-out in milliseconds: three processes share the file. NoCreat:
+        // a program run on a site whose database file is gone fails to connect, rather than
+        // leaving an empty database there that every later start would take for the site's.
         odbc = QStringLiteral("[%1]\nDescription=Kavrin Manager site database\nDriver=SQLite3\n"
                               "Database=%2\nJournalMode=WAL\nSyncPragma=NORMAL\nTimeout=5000\n"
-                              "BigInt=1\nStepAPI=1\nLongNames=0\n")
+                              "BigInt=1\nStepAPI=1\nLongNames=0\nNoCreat=1\n")
                    .arg(QLatin1String(kDsn), dbPath);
     }
     const bool joining = pg && contents.ourTables > 0;
@@ -312,6 +314,10 @@ bool CreateSite(const QString &dir, const SiteOptions &options, QString *error, 
         !WriteText(d.filePath(QStringLiteral("odbc.ini")), odbc, error) || !WriteSiteMedia(d.absolutePath(), error))
         return false;
 
+    // The data source never creates the file: the new site's starts empty, which SQLite takes
+    // for a new database.
+    if (!pg && !QFile(dbPath).open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return Fail(error, QStringLiteral("cannot create %1").arg(dbPath));
     UseSiteOdbc(d.absolutePath());
     rdo_cntl db;
     if (!db.InitMDB(QLatin1String(kDsn), QLatin1String(kDbUser), QLatin1String(kDbPassword)))

@@ -5,6 +5,8 @@
 #include "OrvelDefs.h"
 #include "SiteSetup.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace ietest;
@@ -45,6 +47,19 @@ protected:
     orvel::test::TestSite site;
     QTemporaryDir tmp;
 };
+
+TEST_F(OrvelctlSiteTest, ASiteWhoseDatabaseFileIsGoneIsNotGivenAnEmptyOne)
+{
+    if (!site.pgDatabase().isEmpty())
+        GTEST_SKIP() << "the database is no file of the site on PostgreSQL";
+    for (const char *name : {"telmar.db", "telmar.db-wal", "telmar.db-shm"})
+        QFile::remove(site.path(QString::fromLatin1(name)));
+    const CtlResult r = Ctl({"export", "users", tmp.filePath(QStringLiteral("u.csv"))});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_FALSE(r.err.isEmpty());
+    // An empty database left behind would be taken for the site's by every later start.
+    EXPECT_FALSE(QFileInfo::exists(site.path(QStringLiteral("telmar.db"))));
+}
 
 TEST_F(OrvelctlSiteTest, ReportOnStdoutFirstErrorOnStderr)
 {
