@@ -1,7 +1,5 @@
 #include "DbConnection.h"
 
-#include <algorithm>
-
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -113,12 +111,9 @@ bool DbConnection::Refused(const QString &sql)
         m_lastError = QString::fromUtf8(dbtext::NotConnected);
         return true;
     }
-    // The SQLite driver takes statements in the locale's 8-bit text only: the driver manager
-    // converts them through UCS-2, which has no room for a character beyond the basic plane. Such
-    // a statement went through with every non-ASCII character of it cut to its low byte, so a
-    // name was stored garbled and reported as stored. It is refused instead.
-    if (m_backend == DbBackend::SQLite &&
-        std::any_of(sql.cbegin(), sql.cend(), [](QChar c) { return c.isSurrogate(); })) {
+    // A statement that cannot reach the back end intact went through with every non-ASCII
+    // character of it garbled, reported as stored. It is refused instead.
+    if (!StorableText(sql, m_backend)) {
         m_lastError = QString::fromUtf8(dbtext::Unstorable);
         return true;
     }

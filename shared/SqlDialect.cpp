@@ -1,5 +1,7 @@
 #include "SqlDialect.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 
 namespace orvel {
@@ -52,6 +54,12 @@ QString SqlEscape(const QString &value, const QString &enclosing)
         return value;
     QString out = value;
     return out.replace(enclosing, enclosing + enclosing);
+}
+
+bool StorableText(const QString &text, DbBackend backend)
+{
+    return backend != DbBackend::SQLite ||
+           std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
 }
 
 QString SqlText(const QString &value)

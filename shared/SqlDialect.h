@@ -32,6 +32,12 @@ QString SqlText(const QString &value);
 // itself doubled inside it.
 QString SqlLiteral(const QString &value, const QString &enclosing);
 
+// Whether text reaches the back end intact. SQLite's driver takes 8-bit statements only, which
+// the driver manager makes through UCS-2: a character beyond the basic plane (an emoji, a rare
+// kanji such as U+20BB7) cannot pass, and the whole statement would arrive garbled.
+bool StorableText(const QString &text, DbBackend backend);
+inline bool StorableText(const QString &text) { return StorableText(text, CurrentBackend()); }
+
 // Translates a statement of the system's dialect for the back end:
 //  - #yyyy/mm/dd hh:mm:ss# (any separators, unpadded fields allowed) -> 'YYYY-MM-DD HH:MM:SS'
 //  - PostgreSQL: [name] -> name (a name that is no plain identifier -> "name"); LIKE -> ILIKE,

@@ -1,6 +1,5 @@
 #include "PermitList.h"
 
-#include "OrvelDefs.h"
 #include "SqlDialect.h"
 #include "Text.h"
 #include "rdo_cntl.h"
@@ -8,11 +7,19 @@
 namespace {
 constexpr int kShownColumns = 6;
 
-// The columns read from the permit views, in the order Load takes them apart.
-const char *const kReadColumns[] = {"user_id",   "gate_id",    "user_name",       "emp_name",
-                                    "zone_name", "gate_name",  "gauthority_name", "gauth_type_name",
-                                    "sync_disp", "sync_flag",  "ip_addr",         "port_no",
-                                    "guser_id",  "gauthority", "gauth_type"};
+// The columns read from the permit views, in the order Load takes them apart; the IDs formatted
+// as the lists have always shown them, zero-padded.
+struct ReadColumn
+{
+    const char *name;
+    const char *format;
+};
+const ReadColumn kReadColumns[] = {
+    {"user_id", "0000000000"}, {"gate_id", "00000"},      {"user_name", ""},       {"emp_name", ""},
+    {"zone_name", ""},         {"gate_name", ""},         {"gauthority_name", ""}, {"gauth_type_name", ""},
+    {"sync_disp", ""},         {"sync_flag", ""},         {"ip_addr", ""},         {"port_no", ""},
+    {"guser_id", ""},          {"gauthority", ""},        {"gauth_type", ""},
+};
 } // namespace
 
 PermitListModel::PermitListModel(Side side, QObject *parent) : QAbstractTableModel(parent), m_side(side) {}
@@ -25,16 +32,8 @@ void PermitListModel::Load(const QString &ownerId, bool includeUnused)
         rdo_cntl db;
         db.setDataSource(userSide ? QStringLiteral("telmar_v1.v_gate_user_list4")
                                   : QStringLiteral("telmar_v1.v_gate_user_list"));
-        for (const char *column : kReadColumns) {
-            const QString name = QString::fromLatin1(column);
-            // IDs as the lists have always shown them, zero-padded.
-            QString format;
-            if (name == QLatin1String("user_id"))
-                format = QString(orvel::kUserIdWidth, u'0');
-            else if (name == QLatin1String("gate_id"))
-                format = QString(orvel::kGateIdWidth, u'0');
-            db.SetField(name, format);
-        }
+        for (const ReadColumn &c : kReadColumns)
+            db.SetField(QString::fromLatin1(c.name), QString::fromLatin1(c.format));
         if (userSide) {
             db.setWhere(QStringLiteral("user_id = ") + orvel::SqlText(ownerId));
             if (!includeUnused)

@@ -149,8 +149,10 @@ bool CheckImportItems::SingleByte(const QString &value, const QString &item)
 bool CheckImportItems::Storable(const QString &value, const QString &item)
 {
     for (const QChar c : value)
-        if (c.isSurrogate() || c == QChar::ReplacementCharacter)
+        if (c == QChar::ReplacementCharacter) // bytes the file's encoding could not read
             return Fail(item, QStringLiteral("に使用できない文字が含まれています。") + kStop);
+    if (!orvel::StorableText(value))
+        return Fail(item, QStringLiteral("に使用できない文字が含まれています。") + kStop);
     return true;
 }
 

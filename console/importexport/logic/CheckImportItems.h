@@ -74,9 +74,9 @@ public:
     bool Pad(QString &value, const QString &item, int width);
     bool MaxLength(const QString &value, const QString &item, int width);
     bool SingleByte(const QString &value, const QString &item);
-    // A character beyond the basic plane (an emoji, a rare kanji such as 𠮷) reaches the
-    // database garbled, with the rest of its row, and a byte the file's encoding cannot read
-    // stands as U+FFFD: such a value is refused.
+    // A value the database cannot store intact (orvel::StorableText: on SQLite, a character
+    // beyond the basic plane), or one holding U+FFFD for bytes the file's encoding could not read,
+    // is refused.
     bool Storable(const QString &value, const QString &item);
     bool OneOrTwo(const QString &value, const QString &item);
     bool NotNoDepartment(const QString &empId);

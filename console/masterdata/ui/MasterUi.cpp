@@ -15,6 +15,7 @@
 #include <QButtonGroup>
 #include <QDate>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -124,23 +125,29 @@ void SetupIdField(QLineEdit *field, int width, std::function<void()> lostFocus)
     field->installEventFilter(new IdLeaveFilter(field, width, std::move(lostFocus)));
 }
 
-QPair<int, int> SelectedBlock(const MsfGrid &grid)
+QPair<int, int> SelectedRows(const QAbstractItemView &view)
 {
-    const int cur = grid.curRow();
-    if (cur < grid.fixedRows())
+    const QModelIndex current = view.currentIndex();
+    if (!current.isValid())
         return {-1, -1};
+    const int cur = current.row();
     int lo = cur, hi = cur;
     // The selection range that holds the current row: its far end is the selection end row.
-    const int widgetRow = cur - grid.fixedRows();
-    for (const QTableWidgetSelectionRange &r : grid.selectedRanges()) {
-        if (r.topRow() <= widgetRow && widgetRow <= r.bottomRow()) {
-            lo = r.topRow() + grid.fixedRows();
-            hi = r.bottomRow() + grid.fixedRows();
+    for (const QItemSelectionRange &r : view.selectionModel()->selection())
+        if (r.top() <= cur && cur <= r.bottom()) {
+            lo = r.top();
+            hi = r.bottom();
         }
-    }
     return {lo, hi};
 }
 
+QPair<int, int> SelectedBlock(const MsfGrid &grid)
+{
+    const QPair<int, int> rows = SelectedRows(grid);
+    if (rows.first < 0)
+        return rows;
+    return {rows.first + grid.fixedRows(), rows.second + grid.fixedRows()};
+}
 
 bool LoadSettingFlag(const QString &section, const QString &key, bool def)
 {

@@ -22,6 +22,7 @@ class QAbstractButton;
 class QLineEdit;
 class QButtonGroup;
 class MsfGrid;
+class QAbstractItemView;
 
 // opbFuncMode_0..3 ("照会", "編集", "新規登録", "詳細設定を編集") in one group box. Clicks by
 // the operator arrive through onClick; select() ticks a button as if it had been clicked.
@@ -50,9 +51,10 @@ void ShowModeSubTitle(int mode);
 // focus pads the text with leading zeros ("7" -> "00007"; empty stays empty), then runs lostFocus.
 void SetupIdField(QLineEdit *field, int width, std::function<void()> lostFocus);
 
-// Rows of the block between the grid's current row and the other end of its selection, in
-// grid numbering (first data row = fixedRows()), smaller first. {-1, -1} when no data row is
-// current.
+// Rows of the block between the view's current row and the other end of its selection, as model
+// rows, smaller first. {-1, -1} when no row is current.
+QPair<int, int> SelectedRows(const QAbstractItemView &view);
+// The same for a grid, in grid numbering (first data row = fixedRows()).
 QPair<int, int> SelectedBlock(const MsfGrid &grid);
 
 

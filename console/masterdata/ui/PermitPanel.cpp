@@ -1,11 +1,11 @@
 #include "PermitPanel.h"
 
+#include "MasterUi.h"
 #include "MsfGrid.h"
 #include "ScreenLook.h"
 #include "Text.h"
 
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -78,16 +78,5 @@ void PermitPanel::Load(const QString &ownerId, bool includeUnused)
 
 QPair<int, int> PermitPanel::SelectedRows() const
 {
-    const QModelIndex current = m_view->currentIndex();
-    if (!current.isValid())
-        return {-1, -1};
-    const int cur = current.row();
-    int lo = cur, hi = cur;
-    // The selection range that holds the current row: its far end is the selection's end.
-    for (const QItemSelectionRange &r : m_view->selectionModel()->selection())
-        if (r.top() <= cur && cur <= r.bottom()) {
-            lo = r.top();
-            hi = r.bottom();
-        }
-    return {lo, hi};
+    return ::SelectedRows(*m_view);
 }
